@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
-#include <shared_mutex>
 #include <stdexcept>
 #include <sys/file.h>
 #include <unistd.h>
@@ -22,7 +21,7 @@ namespace {
 // The log's process-wide state, behind the class-level operations.
 struct TLogState {
     std::mutex LogLock;            // serialises file appends
-    std::shared_mutex WindowLock;  // held shared while a line goes to the pane, exclusive to detach it
+    std::mutex WindowLock;  // guards the pointer only; the pane has a lock of its own
     std::shared_ptr<TLogWindowLines> WindowLines;
     std::mutex ClockLock;
     TLog::TClock Clock;
@@ -63,14 +62,18 @@ bool AppendLine(const std::string& AFileName, const std::string& ALine)
     return written;
 }
 
-bool LogToWindow(const std::string& AMessage)
+std::shared_ptr<TLogWindowLines> WindowLines()
 {
     auto& state = State();
-    std::shared_lock lock(state.WindowLock);
-    if (!state.WindowLines)
-        return false;
-    state.WindowLines->Append(FormatLogLine(AMessage));
-    return true;
+    std::lock_guard lock(state.WindowLock);
+    return state.WindowLines;
+}
+
+// A pane closed by a detach that raced with this call refuses the line, which then goes to the file.
+bool LogToWindow(const std::string& AMessage)
+{
+    const auto lines = WindowLines();
+    return lines && lines->Append(FormatLogLine(AMessage));
 }
 
 }  // namespace
@@ -97,16 +100,23 @@ void TLog::ResetForTests()
 
 void TLog::AttachWindowLines(std::shared_ptr<TLogWindowLines> ALines)
 {
+    if (ALines)
+        ALines->Open();
     auto& state = State();
-    std::unique_lock lock(state.WindowLock);
+    std::lock_guard lock(state.WindowLock);
     state.WindowLines = std::move(ALines);
 }
 
 void TLog::DetachWindowLines()
 {
-    auto& state = State();
-    std::unique_lock lock(state.WindowLock);
-    state.WindowLines.reset();
+    std::shared_ptr<TLogWindowLines> detached;
+    {
+        auto& state = State();
+        std::lock_guard lock(state.WindowLock);
+        detached = std::move(state.WindowLines);
+    }
+    if (detached)
+        detached->Close();
 }
 
 std::string TLog::DailyLogFileName()
@@ -141,12 +151,8 @@ void TLog::Log(const std::string& AFileName, const std::string& AMessage)
 
 std::string TLog::GetLog()
 {
-    {
-        auto& state = State();
-        std::shared_lock lock(state.WindowLock);
-        if (state.WindowLines)
-            return state.WindowLines->Text();
-    }
+    if (const auto lines = WindowLines())
+        return lines->Text();
     return ReadUtf8File(DailyLogFileName());
 }
 

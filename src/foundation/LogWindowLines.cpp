@@ -10,12 +10,14 @@ void TLogWindowLines::SetObserver(TObserver AObserver)
     FObserver = std::move(AObserver);
 }
 
-void TLogWindowLines::Append(const std::string& ALine)
+bool TLogWindowLines::Append(const std::string& ALine)
 {
     TObserver observer;
     bool firstPending = false;
     {
         std::lock_guard lock(FMutex);
+        if (!FOpen)
+            return false;
         FLines.push_back(ALine);
         FPending.push_back(ALine);
         firstPending = FPending.size() == 1;
@@ -25,6 +27,19 @@ void TLogWindowLines::Append(const std::string& ALine)
     // Told outside the lock, once per batch: the pane takes everything pending in one go.
     if (observer)
         observer();
+    return true;
+}
+
+void TLogWindowLines::Open()
+{
+    std::lock_guard lock(FMutex);
+    FOpen = true;
+}
+
+void TLogWindowLines::Close()
+{
+    std::lock_guard lock(FMutex);
+    FOpen = false;
 }
 
 std::vector<std::string> TLogWindowLines::TakePending()

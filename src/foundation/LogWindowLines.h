@@ -19,7 +19,11 @@ public:
 
     void SetObserver(TObserver AObserver);
 
-    void Append(const std::string& ALine);
+    // False once closed: the line was not taken.
+    bool Append(const std::string& ALine);
+    // Opened by attaching to the log, closed by detaching; a closed pane takes no more lines.
+    void Open();
+    void Close();
     // Lines appended since the last call, oldest first.
     std::vector<std::string> TakePending();
     // The whole pane: every line, separated by CR LF.
@@ -32,6 +36,7 @@ private:
     std::vector<std::string> FLines;
     std::vector<std::string> FPending;
     TObserver FObserver;
+    bool FOpen = false;
 };
 
 }  // namespace korvel
