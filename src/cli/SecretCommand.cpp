@@ -1,4 +1,4 @@
-// korvelctl secret: enciphers and deciphers the stored secrets (the Redis passwords, Part 4.6), for operators who
+// korvelctl secret: enciphers and deciphers the stored secrets (the Redis passwords), for operators who
 // set REDIS_PASSWORD / REDIS_TEST_PASSWORD in config.ini or the build settings.
 
 #include "CommandRegistry.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-// The program's base64 (Part 4.6): the standard alphabet with "=" padding, over bytes held in std::string.
+// The program's base64: the standard alphabet with "=" padding, over bytes held in std::string.
 
 #include <string>
 #include <string_view>

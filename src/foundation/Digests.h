@@ -1,6 +1,6 @@
 #pragma once
 
-// The hashes of Part 4.6: MurmurHash2 under the stored-secret cipher, MD5Hex for the message checksum.
+// The hashes: MurmurHash2 under the stored-secret cipher, MD5Hex for the message checksum.
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-// The reversible obfuscations of Part 4.6. Texts are UTF-8 in std::string; where the Part defines an algorithm on
+// The reversible obfuscations of stored secrets. Texts are UTF-8 in std::string; where an algorithm is defined on
 // UTF-16 code units or on Windows-1251 bytes, the functions convert explicitly. The fixed values come from
 // korvel::constants. None of this resists anybody who knows those values.
 
