@@ -28,6 +28,7 @@ set(KORVEL_WEB_URL "https://korvel.invalid" CACHE STRING "The maker's web server
 set(KORVEL_WEB_TEST_URL "https://test.korvel.invalid" CACHE STRING "The maker's test web server")
 set(KORVEL_API_URL "https://api.korvel.invalid/" CACHE STRING "Root URL asked by the connectivity check")
 set(KORVEL_DOCS_URL "https://docs.korvel.invalid" CACHE STRING "Documentation server")
+set(KORVEL_SIGN_LIBRARY "libkorvelsign.so" CACHE STRING "File name or path of the signing library")
 set(KORVEL_SERVICE_URL "http://localhost:8005/key/" CACHE STRING "Base address of the companion service")
 
 function(korvel_check_length name expected)
