@@ -1,17 +1,12 @@
 #include "foundation/HttpClient.h"
 
+#include "foundation/AtomicFile.h"
 #include "foundation/FormEncoding.h"
 #include "foundation/HttpRequest.h"
 #include "foundation/InternetConnection.h"
 #include "foundation/Log.h"
 #include "foundation/Param.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 namespace korvel {
@@ -38,70 +33,12 @@ THttpRequest::TBodySink WriteTo(std::ostream& AStream)
     };
 }
 
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int AFd) : FFd(AFd) {}
-    ~TFileDescriptor()
-    {
-        if (FFd >= 0)
-            close(FFd);
-    }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    int Get() const { return FFd; }
-    bool Close()
-    {
-        const int fd = FFd;
-        FFd = -1;
-        return close(fd) == 0;
-    }
-
-private:
-    int FFd;
-};
-
-[[noreturn]] void ThrowFileError(const std::string& AFileName, int AError)
+void WriteDownloadedFile(const std::string& AFileName, const std::string& ABytes)
 {
-    throw std::runtime_error("Cannot write file \"" + AFileName + "\": " + std::strerror(AError));
-}
-
-std::string TemporaryNameBeside(const std::string& AFileName)
-{
-    static std::atomic<unsigned> counter{0};
-    return AFileName + ".part" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-}
-
-bool WriteAll(int AFd, const std::string& ABytes)
-{
-    const char* next = ABytes.data();
-    size_t left = ABytes.size();
-    while (left > 0) {
-        const ssize_t written = write(AFd, next, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        next += written;
-        left -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Written beside the target and renamed over it, so a failed write never leaves a truncated file
-// where a good one was.
-void ReplaceFile(const std::string& AFileName, const std::string& ABytes)
-{
-    const std::string temporary = TemporaryNameBeside(AFileName);
-    TFileDescriptor file(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (file.Get() < 0)
-        ThrowFileError(AFileName, errno);
-    const bool written = WriteAll(file.Get(), ABytes) && fsync(file.Get()) == 0 && file.Close() &&
-                         rename(temporary.c_str(), AFileName.c_str()) == 0;
-    if (!written) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        ThrowFileError(AFileName, error);
-    }
+    // Replaced as a whole, so a failed write never leaves a truncated file where a good one was.
+    // Readable by all: the machine-wide folder is shared by the service and the users' programs.
+    if (!WriteFileAtomically(AFileName, ABytes, 0644))
+        throw std::runtime_error("Cannot write file \"" + AFileName + "\"");
 }
 
 }  // namespace
@@ -140,7 +77,7 @@ bool HttpGetToFile(const std::string& AURL, const std::string& AFileName)
     if (request.Perform(AppendTo(body)) != StatusOk)
         return false;
     if (!AFileName.empty())
-        ReplaceFile(AFileName, body);
+        WriteDownloadedFile(AFileName, body);
     return true;
 }
 

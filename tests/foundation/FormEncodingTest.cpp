@@ -14,6 +14,11 @@ struct FormCase {
     std::string Body;
 };
 
+void PrintTo(const FormCase& value, std::ostream* out)
+{
+    *out << value.Name;
+}
+
 class FormEncoding : public ::testing::TestWithParam<FormCase> {};
 
 TEST_P(FormEncoding, EncodesNamesAndValues)

@@ -1,5 +1,9 @@
 #include "foundation/HttpClient.h"
 
+#include "foundation/InternetConnection.h"
+#include "foundation/Log.h"
+#include "foundation/Param.h"
+
 #include "fixtures/HttpsServer.h"
 #include "fixtures/TempDir.h"
 #include "fixtures/TestCertificates.h"
@@ -31,22 +35,39 @@ const std::string BinaryBody = [] {
     return bytes;
 }();
 
-// The program-data folder (config.ini) and the test certificates live in one temporary folder.
+// The program-data folder (config.ini), the log folder and the test certificates live in one
+// temporary folder.
 class HttpClientTest : public ::testing::Test {
 protected:
-    void SetUp() override { TrustCa(FCertificates.CaFile().string()); }
-
-    void TrustCa(const std::string& caFile) { WriteConfig("TLS_CA_FILE=" + caFile + "\n"); }
-    void TrustSystemOnly() { WriteConfig(""); }
-    void WriteConfig(const std::string& lines)
+    void SetUp() override
     {
-        test::WriteFileBytes(FFolder.Path() / "config.ini", "[APP]\n" + lines);
+        TLog::ResetForTests();
+        TrustCa(FCertificates.CaFile().string());
     }
+    void TearDown() override
+    {
+        SetConnectedStateQuery(nullptr);
+        TLog::ResetForTests();
+    }
+
+    void TrustCa(const std::string& caFile) { TParam::WriteValue("TLS_CA_FILE", caFile); }
+    void TrustSystemOnly() { TParam::WriteValue("TLS_CA_FILE", ""); }
 
     std::filesystem::path FileIn(const std::string& name) const { return FFolder.Path() / name; }
 
+    // Everything logged during the test.
+    std::string LoggedText() const
+    {
+        std::string text;
+        for (const auto& file : std::filesystem::directory_iterator(FLogFolder.Path()))
+            text += test::ReadFileBytes(file.path());
+        return text;
+    }
+
     test::TempDir FFolder;
+    test::TempDir FLogFolder;
     test::EnvGuard FProgramData{"KORVEL_PROGRAMDATA", FFolder.Folder()};
+    test::EnvGuard FLogDir{"KORVEL_LOG_DIR", FLogFolder.Folder()};
     test::TestCertificates FCertificates{FFolder.Path()};
 };
 
@@ -57,6 +78,11 @@ struct UntrustedCase {
     ServerIdentity Identity;
     const char* ErrorFragment;  // what the error text must say
 };
+
+void PrintTo(const UntrustedCase& value, std::ostream* out)
+{
+    *out << value.Name;
+}
 
 class UntrustedServer : public HttpClientTest, public ::testing::WithParamInterface<UntrustedCase> {};
 
@@ -149,6 +175,11 @@ struct PostStatusCase {
     std::string Body;
     bool Result;
 };
+
+void PrintTo(const PostStatusCase& value, std::ostream* out)
+{
+    *out << value.Name;
+}
 
 class PostFormStatus : public HttpClientTest, public ::testing::WithParamInterface<PostStatusCase> {};
 
@@ -289,6 +320,62 @@ TEST_F(HttpClientTest, GetToFileRaisesWhenTheFileCannotBeWritten)
     } catch (const std::runtime_error& error) {
         EXPECT_NE(std::string(error.what()).find(file.string()), std::string::npos) << error.what();
     }
+}
+
+// --- IsServerReachable ---
+
+class ServerReachable : public HttpClientTest {
+protected:
+    void SetUp() override
+    {
+        HttpClientTest::SetUp();
+        // The test host may have no network interface but loopback.
+        SetConnectedStateQuery([] { return true; });
+    }
+};
+
+TEST_F(ServerReachable, OfflineMachineAsksNoServerAndLogsNothing)
+{
+    HttpsServer server(FCertificates.For(ServerIdentity::Trusted));
+    server.Routes().Get("/", server.Reply(200, "ok", "text/plain"));
+    server.Start();
+    TParam::WriteValue("API_URL", server.Url("/"));
+    SetConnectedStateQuery([] { return false; });
+
+    EXPECT_FALSE(IsServerReachable());
+
+    EXPECT_EQ(server.Recorded().Count(), 0u);
+    EXPECT_EQ(LoggedText(), "");
+}
+
+TEST_F(ServerReachable, AnswerOfTheApiServerDecidesWithoutALogLine)
+{
+    HttpsServer server(FCertificates.For(ServerIdentity::Trusted));
+    server.Routes().Get("/", server.Reply(200, "ok", "text/plain"));
+    server.Routes().Get("/down", server.Reply(503, "maintenance", "text/plain"));
+    server.Start();
+
+    TParam::WriteValue("API_URL", server.Url("/"));
+    EXPECT_TRUE(IsServerReachable());
+    TParam::WriteValue("API_URL", server.Url("/down"));
+    EXPECT_FALSE(IsServerReachable());
+
+    EXPECT_EQ(server.Recorded().Count(), 2u);
+    EXPECT_EQ(LoggedText(), "");
+}
+
+TEST_F(ServerReachable, FailedRequestIsLoggedOnce)
+{
+    ClosedLoopbackPort closed;
+    TParam::WriteValue("API_URL", closed.Url("/"));
+
+    EXPECT_FALSE(IsServerReachable());
+
+    const std::string logged = LoggedText();
+    const std::string expected =
+        ": Відсутній зв'язок з сервером: Failed to connect to 127.0.0.1 port " + std::to_string(closed.Port());
+    EXPECT_NE(logged.find(expected), std::string::npos) << logged;
+    EXPECT_EQ(logged.find('\n'), logged.size() - 1) << "exactly one line: " << logged;
 }
 
 }  // namespace
