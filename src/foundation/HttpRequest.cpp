@@ -5,9 +5,12 @@
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
+#include <strings.h>
 
 #include <exception>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace korvel {
 
@@ -104,7 +107,14 @@ void SetIdentificationAndTls(CURL* AHandle, THttpRequest::TState& AState)
     }
 }
 
-void SetTransport(CURL* AHandle, THttpRequest::TState& AState)
+// A redirect never leaves TLS once a request has started with it.
+const char* RedirectProtocols(const std::string& AURL)
+{
+    const bool secure = AURL.size() >= 8 && strncasecmp(AURL.c_str(), "https://", 8) == 0;
+    return secure ? "https" : "http,https";
+}
+
+void SetTransport(CURL* AHandle, const std::string& AURL, THttpRequest::TState& AState)
 {
     // Requests run on worker threads: no signals for name-resolution time-outs.
     SetOption(AHandle, CURLOPT_NOSIGNAL, 1L);
@@ -112,7 +122,7 @@ void SetTransport(CURL* AHandle, THttpRequest::TState& AState)
     SetOption(AHandle, CURLOPT_PROTOCOLS_STR, "http,https");
     SetOption(AHandle, CURLOPT_FOLLOWLOCATION, 1L);
     SetOption(AHandle, CURLOPT_MAXREDIRS, MaxRedirects);
-    SetOption(AHandle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    SetOption(AHandle, CURLOPT_REDIR_PROTOCOLS_STR, RedirectProtocols(AURL));
     SetOption(AHandle, CURLOPT_WRITEFUNCTION, &ReceiveBody);
     SetOption(AHandle, CURLOPT_WRITEDATA, static_cast<void*>(&AState));
 }
@@ -137,7 +147,7 @@ THttpRequest::THttpRequest(const std::string& AURL) : FState(std::make_unique<TS
     FState->ExtraCaFile = TParam::GetTlsCaFile();
     CURL* handle = FState->Handle.get();
     SetOption(handle, CURLOPT_URL, AURL.c_str());
-    SetTransport(handle, *FState);
+    SetTransport(handle, AURL, *FState);
     SetIdentificationAndTls(handle, *FState);
     SetConnectTimeout(DefaultConnectTimeout);
     SetResponseTimeout(DefaultResponseTimeout);

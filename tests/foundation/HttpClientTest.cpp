@@ -144,6 +144,33 @@ TEST_F(HttpClientTest, UnreadableCaFileIsReportedByName)
     EXPECT_NE(response.find(missing), std::string::npos) << response;
 }
 
+TEST_F(HttpClientTest, RedirectIsFollowedButNeverOutOfTls)
+{
+    ClosedLoopbackPort plain;
+    HttpsServer server(FCertificates.For(ServerIdentity::Trusted));
+    server.Routes().Get("/moved", [&server](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect(server.Url("/file"));
+    });
+    server.Routes().Get("/downgraded", [&plain](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("http://127.0.0.1:" + std::to_string(plain.Port()) + "/file");
+    });
+    server.Routes().Get("/file", server.Reply(200, BinaryBody, "application/octet-stream"));
+    server.Start();
+
+    std::ostringstream moved;
+    EXPECT_TRUE(HttpGetToStream(server.Url("/moved"), moved, 0));
+    EXPECT_EQ(moved.str(), BinaryBody);
+
+    std::ostringstream downgraded;
+    try {
+        HttpGetToStream(server.Url("/downgraded"), downgraded, 0);
+        ADD_FAILURE() << "HttpGetToStream followed a redirect to plain HTTP";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("http"), std::string::npos) << error.what();
+        EXPECT_EQ(std::string(error.what()).find("connect"), std::string::npos) << error.what();
+    }
+}
+
 // --- HttpPostForm ---
 
 TEST_F(HttpClientTest, PostFormSendsEncodedFieldsWithTheProgramsHeaders)
