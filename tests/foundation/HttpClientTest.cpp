@@ -35,8 +35,8 @@ const std::string BinaryBody = [] {
     return bytes;
 }();
 
-// The program-data folder (config.ini), the log folder and the test certificates live in one
-// temporary folder.
+// The program-data folder (config.ini, the test certificates) and the log folder are temporary;
+// the test CA is trusted unless a test says otherwise.
 class HttpClientTest : public ::testing::Test {
 protected:
     void SetUp() override
