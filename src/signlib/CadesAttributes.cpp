@@ -15,8 +15,8 @@ void RequireAttribute(bool ACondition)
 // A DER-encoded structure as the single value of a signed attribute.
 void AddSignedSequence(CMS_SignerInfo* ASigner, int ANid, const TBytes& ADer)
 {
-    RequireAttribute(CMS_signed_add1_attr_by_NID(ASigner, ANid, V_ASN1_SEQUENCE, ADer.data(),
-                                                 static_cast<int>(ADer.size())) == 1);
+    RequireAttribute(
+        CMS_signed_add1_attr_by_NID(ASigner, ANid, V_ASN1_SEQUENCE, ADer.data(), static_cast<int>(ADer.size())) == 1);
 }
 
 }  // namespace
@@ -29,8 +29,8 @@ void AddContentType(CMS_SignerInfo* ASigner)
 
 void AddMessageDigest(CMS_SignerInfo* ASigner, const TBytes& ASha256)
 {
-    RequireAttribute(CMS_signed_add1_attr_by_NID(ASigner, NID_pkcs9_messageDigest, V_ASN1_OCTET_STRING,
-                                                 ASha256.data(), static_cast<int>(ASha256.size())) == 1);
+    RequireAttribute(CMS_signed_add1_attr_by_NID(ASigner, NID_pkcs9_messageDigest, V_ASN1_OCTET_STRING, ASha256.data(),
+                                                 static_cast<int>(ASha256.size())) == 1);
 }
 
 void AddSigningTime(CMS_SignerInfo* ASigner)
@@ -47,7 +47,8 @@ void EnsureSigningCertificateV2(CMS_SignerInfo* ASigner, X509* ACertificate)
         return;
     TEssSigningCertV2Ptr reference(OSSL_ESS_signing_cert_v2_new_init(EVP_sha256(), ACertificate, nullptr, 1));
     RequireAttribute(reference != nullptr);
-    AddSignedSequence(ASigner, NID_id_smime_aa_signingCertificateV2, EncodeDer(reference.get(), i2d_ESS_SIGNING_CERT_V2));
+    AddSignedSequence(ASigner, NID_id_smime_aa_signingCertificateV2,
+                      EncodeDer(reference.get(), i2d_ESS_SIGNING_CERT_V2));
 }
 
 void AddContentTimeStamp(CMS_SignerInfo* ASigner, const TBytes& AToken)

@@ -72,8 +72,7 @@ TBytes TCadesSigner::Sign(const TCadesContent& AContent, bool AAppendCertificate
 CMS_SignerInfo* TCadesSigner::AddSigner(CMS_ContentInfo* ASignedData, bool AAppendCertificate) const
 {
     const unsigned int flags = SignerFlags | (AAppendCertificate ? 0 : CMS_NOCERTS);
-    CMS_SignerInfo* signer =
-        CMS_add1_signer(ASignedData, FKey.Certificate.get(), FKey.Key.get(), EVP_sha256(), flags);
+    CMS_SignerInfo* signer = CMS_add1_signer(ASignedData, FKey.Certificate.get(), FKey.Key.get(), EVP_sha256(), flags);
     RequireSigning(signer != nullptr, "signer");
     return signer;
 }
