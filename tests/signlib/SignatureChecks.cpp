@@ -1,6 +1,7 @@
 #include "SignatureChecks.h"
 
 #include "fixtures/TempDir.h"
+#include "signlib/LibraryState.h"
 #include "signlib/SignLibrary.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,30 @@ void SetContentTimeStamp(bool include)
 {
     const std::int32_t value = include ? 1 : 0;
     ASSERT_EQ(EU_ERROR_NONE, EUSetRuntimeParameter("SignIncludeContentTimeStamp", &value, sizeof value));
+}
+
+void SetTimeStampServer(bool use, const std::string& address, const std::string& port)
+{
+    signlib::ChangeSettings([&](signlib::TLibrarySettings& settings) {
+        settings.TSP = {};
+        settings.TSP.Use = use;
+        settings.TSP.Address = address;
+        settings.TSP.Port = port;
+    });
+}
+
+TimeStampQuery ParseTimeStampQuery(const std::string& der)
+{
+    const unsigned char* in = Bytes(der);
+    Owned<TS_REQ, TS_REQ_free> query(d2i_TS_REQ(nullptr, &in, static_cast<long>(der.size())));
+    if (query == nullptr)
+        return {};
+    TS_MSG_IMPRINT* imprint = TS_REQ_get_msg_imprint(query.get());
+    const X509_ALGOR* algorithm = TS_MSG_IMPRINT_get_algo(imprint);
+    const ASN1_OBJECT* algorithmId = nullptr;
+    X509_ALGOR_get0(&algorithmId, nullptr, nullptr, algorithm);
+    return {true, OBJ_obj2nid(algorithmId) == NID_sha256, AsString(TS_MSG_IMPRINT_get_msg(imprint)),
+            TS_REQ_get_nonce(query.get()) != nullptr, TS_REQ_get_cert_req(query.get()) == 1};
 }
 
 std::string Sha256Of(const std::string& data)

@@ -31,7 +31,20 @@ SignResult SignHash(void* keyContext, const std::string& hash, bool appendCertif
 void SetSignType(std::uint32_t type);
 void SetContentTimeStamp(bool include);
 
+// The time-stamp server in force for the whole library; Use false: none.
+void SetTimeStampServer(bool use, const std::string& address, const std::string& port);
+
 std::string Sha256Of(const std::string& data);
+
+// What a time-stamp query asked for; Parsed false when the bytes are no query.
+struct TimeStampQuery {
+    bool Parsed = false;
+    bool Sha256 = false;  // the imprint's algorithm
+    std::string Imprint;
+    bool HasNonce = false;
+    bool CertificateRequested = false;
+};
+TimeStampQuery ParseTimeStampQuery(const std::string& der);
 
 struct CmsFree {
     void operator()(CMS_ContentInfo* cms) const { CMS_ContentInfo_free(cms); }
