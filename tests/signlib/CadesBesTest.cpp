@@ -31,7 +31,8 @@ const char* InputName(Input input)
     return "?";
 }
 
-const std::string Data = std::string("Korvel \x00\x01\xff signs bytes, not text\r\n", 36);
+using namespace std::string_literals;
+const std::string Data = "Korvel \x00\x01\xff signs bytes, not text\r\n"s;
 
 class CadesBesTest : public testing::TestWithParam<std::tuple<SigningKeyType, Input, bool>> {
 protected:
