@@ -7,7 +7,7 @@
 
 namespace korvel::constants {
 
-extern const std::string_view AppName;  // "Korvel": folders, autostart entry, shared memory
+extern const std::string_view AppName;     // "Korvel": folders, autostart entry, shared memory
 extern const std::string_view AppVersion;  // four numbers joined by "."
 
 extern const std::string_view PasswordScrambleKey;
@@ -25,12 +25,13 @@ extern const std::string_view RedisTestHost;
 extern const int RedisPort;
 extern const std::string_view RedisUser;
 extern const std::string_view RedisTestUser;
-extern const std::string_view RedisPassword;  // enciphered
+extern const std::string_view RedisPassword;      // enciphered
 extern const std::string_view RedisTestPassword;  // enciphered
 extern const std::string_view WebUrl;
 extern const std::string_view WebTestUrl;
 extern const std::string_view ApiUrl;
 extern const std::string_view DocsUrl;
 extern const std::string_view ServiceUrl;
+extern const std::string_view SignLibrary;
 
 }  // namespace korvel::constants

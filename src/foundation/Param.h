@@ -47,7 +47,7 @@ public:
     static std::string GetRedisHost();
     static std::string GetRedisTestHost();
     static int GetRedisPort();
-    static std::string GetRedisPassword();  // enciphered
+    static std::string GetRedisPassword();      // enciphered
     static std::string GetRedisTestPassword();  // enciphered
     static std::string GetWebUrl();
     static std::string GetWebTestUrl();

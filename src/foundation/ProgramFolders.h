@@ -12,8 +12,8 @@
 namespace korvel {
 
 enum class TSpecialFolder {
-    UserAppData,  // the user's configuration folder
-    Documents,  // the user's documents
+    UserAppData,    // the user's configuration folder
+    Documents,      // the user's documents
     CommonAppData,  // the machine-wide data folder that holds the Korvel folder
 };
 

@@ -1,0 +1,11 @@
+#include "channel/ChannelState.h"
+
+namespace korvel {
+
+TChannelState& ChannelState()
+{
+    static TChannelState state;
+    return state;
+}
+
+}  // namespace korvel

@@ -1,0 +1,53 @@
+#pragma once
+
+// One connection to the Redis server, opened for one exchange and closed with the object. Every
+// failure is a std::runtime_error carrying the client's or the server's message. Texts go on
+// the wire in Windows-1251, as our peers expect, and come back from it the same way.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct redisContext;
+
+namespace korvel {
+
+class TRedisConnection {
+public:
+    using TOnMessage = std::function<void(const std::string& AChannel, const std::string& AMessage)>;
+    using TContinue = std::function<bool()>;
+
+    // Connects within ATimeout; every later command must be answered within ATimeout too.
+    TRedisConnection(const std::string& AHost, int APort, std::chrono::milliseconds ATimeout);
+    ~TRedisConnection();
+    TRedisConnection(const TRedisConnection&) = delete;
+    TRedisConnection& operator=(const TRedisConnection&) = delete;
+
+    void Auth(const std::string& AUser, const std::string& APassword);
+    void SetName(const std::string& AName);
+    void Publish(const std::string& AChannel, const std::string& AMessage);
+    void Ping();
+
+    // Subscribes and hands every published message to AOnMessage, on this thread. After each
+    // quiet AReadTimeout, AContinue decides whether to go on. Returns when AContinue says no;
+    // throws on a lost connection or on any reply that is not a published message. An exception
+    // raised by AOnMessage is swallowed.
+    void Subscribe(const std::string& AChannel, const TOnMessage& AOnMessage, const TContinue& AContinue,
+                   std::chrono::milliseconds AReadTimeout);
+
+private:
+    struct TContextDeleter {
+        void operator()(redisContext* AContext) const;
+    };
+
+    // Sends one command (its arguments converted for the wire) and fails on an error reply, or,
+    // with AExpectOk, on any reply other than OK.
+    void Execute(const std::vector<std::string>& AArgs, bool AExpectOk);
+    [[noreturn]] void ThrowContextError() const;
+
+    std::unique_ptr<redisContext, TContextDeleter> FContext;
+};
+
+}  // namespace korvel

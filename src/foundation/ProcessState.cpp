@@ -1,0 +1,7 @@
+#include "foundation/ProcessState.h"
+
+namespace korvel {
+
+std::atomic<bool> UnloadRequested{false};
+
+}  // namespace korvel
