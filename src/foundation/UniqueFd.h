@@ -28,6 +28,9 @@ public:
     bool IsValid() const { return FFd >= 0; }
     explicit operator bool() const { return IsValid(); }
 
+    // Gives the descriptor up without closing it.
+    int Release() { return std::exchange(FFd, -1); }
+
     // Closes the descriptor held so far and takes AFd instead.
     void Reset(int AFd = -1)
     {
