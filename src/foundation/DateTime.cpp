@@ -14,6 +14,9 @@ constexpr std::int64_t MillisecondsPerDay = 86'400'000;
 
 // 30 December 1899, day 0 of the program's date-time.
 constexpr sys_days Origin = sys_days{std::chrono::year{1899} / 12 / 30};
+// 1 January of year 1 and the day after 31 December 9999.
+constexpr double MinDateTime = -693593;
+constexpr double MaxDateTime = 2958466;
 
 std::int64_t MillisecondsOfDay(const TDateTimeParts& AParts)
 {
@@ -63,6 +66,8 @@ std::optional<TDateTime> EncodeDateTime(const TDateTimeParts& AParts)
 
 TDateTimeParts DecodeDateTime(TDateTime AValue)
 {
+    if (!(AValue >= MinDateTime && AValue < MaxDateTime))
+        return {};  // no date outside years 1 to 9999, nor for NaN
     auto dayNumber = static_cast<std::int64_t>(std::floor(AValue));
     auto milliseconds = std::llround((AValue - static_cast<double>(dayNumber)) * MillisecondsPerDay);
     if (milliseconds >= MillisecondsPerDay) {

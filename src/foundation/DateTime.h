@@ -30,7 +30,7 @@ bool IsValidTime(int AHour, int AMinute, int ASecond, int AMillisecond);
 
 // Empty when a field is out of range.
 std::optional<TDateTime> EncodeDateTime(const TDateTimeParts& AParts);
-// Rounded to the millisecond.
+// Rounded to the millisecond; values outside years 1 to 9999 give the parts of 0.
 TDateTimeParts DecodeDateTime(TDateTime AValue);
 // Midnight of the value's day.
 TDateTime DateOf(TDateTime AValue);

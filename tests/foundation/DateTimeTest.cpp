@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,14 @@ TEST(DateTime, DecodesWhatItEncodes)
                                                  {9999, 12, 31, 23, 59, 59, 0}};
     for (const auto& parts : moments)
         EXPECT_EQ(DecodeDateTime(EncodeDateTime(parts).value()), parts) << parts.Year;
+}
+
+TEST(DateTime, ValuesOutsideTheCalendarDecodeAsNoDate)
+{
+    EXPECT_EQ(At(1, 1, 1), -693593.0);
+    EXPECT_EQ(At(9999, 12, 31), 2958465.0);
+    for (const double value : {-693594.0, 2958466.0, 1e300, -1e300, std::nan("")})
+        EXPECT_EQ(DecodeDateTime(value), TDateTimeParts{}) << value;
 }
 
 TEST(DateTime, DateOfDropsTheTime)
