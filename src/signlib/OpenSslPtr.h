@@ -1,0 +1,27 @@
+#pragma once
+
+// Owners of OpenSSL objects, so that every early return and exception frees what was made.
+
+#include <memory>
+#include <openssl/bio.h>
+#include <openssl/cms.h>
+#include <openssl/evp.h>
+#include <openssl/pkcs12.h>
+#include <openssl/x509.h>
+
+namespace korvel::signlib {
+
+template <typename T, void (*Free)(T*)> struct TOpenSslDeleter {
+    void operator()(T* AObject) const { Free(AObject); }
+};
+
+template <typename T, void (*Free)(T*)> using TOpenSslPtr = std::unique_ptr<T, TOpenSslDeleter<T, Free>>;
+
+using TBioPtr = TOpenSslPtr<BIO, BIO_free_all>;
+using TEvpPkeyPtr = TOpenSslPtr<EVP_PKEY, EVP_PKEY_free>;
+using TX509Ptr = TOpenSslPtr<X509, X509_free>;
+using TCmsPtr = TOpenSslPtr<CMS_ContentInfo, CMS_ContentInfo_free>;
+using TPkcs12Ptr = TOpenSslPtr<PKCS12, PKCS12_free>;
+using TEvpMdCtxPtr = TOpenSslPtr<EVP_MD_CTX, EVP_MD_CTX_free>;
+
+}  // namespace korvel::signlib
