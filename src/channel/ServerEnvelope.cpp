@@ -3,19 +3,13 @@
 #include "channel/Envelope.h"
 #include "channel/EnvelopeReader.h"
 #include "foundation/Guid.h"
+#include "foundation/TextUtils.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace korvel {
 namespace {
-
-std::string Lower(std::string AText)
-{
-    std::transform(AText.begin(), AText.end(), AText.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return AText;
-}
 
 std::string OptionalText(const TEnvelopeReader& AEnvelope, const std::string& AName)
 {
@@ -72,7 +66,7 @@ TAgentEnvelope DecodeAgentEnvelope(const std::string& AText)
     if (!envelope->Has("checksum"))
         throw EEnvelopeError("checksum is missing");
     const std::string checksum = envelope->ReadText("checksum");
-    if (Lower(checksum) != MessageChecksum(result.Key))
+    if (AsciiLower(checksum) != MessageChecksum(result.Key))
         throw EEnvelopeError("checksum is not correct (" + checksum + ")");
     result.IsRequest = envelope->ReadBoolean("is_request");
     result.Serial = OptionalText(*envelope, "serial");

@@ -8,6 +8,7 @@
 #include "channel/RedisChannel.h"
 #include "channel/ServerPeer.h"
 #include "foundation/Param.h"
+#include "foundation/TextUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -73,9 +74,7 @@ std::int64_t PositiveNumber(const std::string& AOption, const std::string& AText
 
 TCades ParseCades(const std::string& AText)
 {
-    std::string lower = AText;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (lower == "null")
+    if (AsciiLower(AText) == "null")
         return nullptr;
     if (const auto code = ParseInt64(AText))
         return *code;
@@ -113,12 +112,6 @@ std::string OneLine(std::string AText)
 {
     std::replace_if(
         AText.begin(), AText.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return AText;
-}
-
-std::string Upper(std::string AText)
-{
-    std::transform(AText.begin(), AText.end(), AText.begin(), [](unsigned char c) { return std::toupper(c); });
     return AText;
 }
 
@@ -175,7 +168,7 @@ bool HandleAnnouncement(const TServerPeer& APeer, const std::string& AText, bool
         std::cerr << "korvelctl server watch: ignored (" << error.what() << "): " << OneLine(AText) << std::endl;
         return false;
     }
-    const std::string type = Upper(envelope.TypeMsg);
+    const std::string type = AsciiUpper(envelope.TypeMsg);
     if (!envelope.IsRequest || (type != "IDENTIFY" && type != "DEACTIVATE")) {
         std::cerr << "korvelctl server watch: ignored (not an announcement): " << OneLine(AText) << std::endl;
         return false;

@@ -1,4 +1,5 @@
 #include "foundation/AutoRun.h"
+#include "foundation/TextUtils.h"
 
 #include "foundation/AtomicFile.h"
 #include "foundation/Constants.h"
@@ -15,17 +16,6 @@ namespace korvel {
 namespace {
 
 constexpr std::string_view EntryGroup = "[Desktop Entry]";
-
-std::string TrimBlanksAndControls(std::string_view AText)
-{
-    std::size_t first = 0;
-    std::size_t last = AText.size();
-    while (first < last && static_cast<unsigned char>(AText[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(AText[last - 1]) <= ' ')
-        --last;
-    return std::string(AText.substr(first, last - first));
-}
 
 std::runtime_error SetDataError()
 {
@@ -100,7 +90,7 @@ std::optional<TEntryLine> SplitEntryLine(const std::string& ALine)
     const auto equals = ALine.find('=');
     if (equals == std::string::npos)
         return std::nullopt;
-    return TEntryLine{TrimBlanksAndControls(std::string_view(ALine).substr(0, equals)), ALine.substr(equals + 1)};
+    return TEntryLine{Trim(std::string_view(ALine).substr(0, equals)), ALine.substr(equals + 1)};
 }
 
 struct TEntry {
@@ -114,7 +104,7 @@ TEntry ReadEntry(const std::string& AFileName)
     std::ifstream in(AFileName, std::ios::binary);
     bool inEntryGroup = false;
     for (std::string line; std::getline(in, line);) {
-        const std::string trimmed = TrimBlanksAndControls(line);
+        const std::string trimmed = Trim(line);
         if (trimmed.starts_with('[')) {
             inEntryGroup = trimmed == EntryGroup;
             continue;
@@ -125,7 +115,7 @@ TEntry ReadEntry(const std::string& AFileName)
         if (keyValue->Key == "Exec" && !entry.Exec)
             entry.Exec = UnescapeString(keyValue->Value);
         else if (keyValue->Key == "Hidden")
-            entry.Hidden = TrimBlanksAndControls(keyValue->Value) == "true";
+            entry.Hidden = Trim(keyValue->Value) == "true";
     }
     return entry;
 }
@@ -191,7 +181,7 @@ bool IsAutoRunSet(const std::string& AExePath)
     const TEntry entry = ReadEntry(AutoRunEntryFileName());
     if (!entry.Exec || entry.Hidden)
         return false;
-    const std::string stored = TrimBlanksAndControls(*entry.Exec);
+    const std::string stored = Trim(*entry.Exec);
     return !stored.empty() && stored == ExecValueOf(AExePath);
 }
 
