@@ -24,8 +24,9 @@ struct TServerSettings {
     bool Use = false;
     std::string Address;  // host name or URL, UTF-8
     std::string Port;
-    std::string CommonName;     // CMP only
-    bool BeforeStore = false;   // OCSP only
+    std::string CommonName;    // CMP only
+    bool BeforeStore = false;  // OCSP only
+
     bool Anonymous = false;     // proxy and LDAP: no user name and password
     std::string User;           // proxy and LDAP
     std::string Password;       // proxy and LDAP
