@@ -15,7 +15,7 @@ namespace {
 
 // Bundles of every authority's certificates run to a few megabytes; anything far larger is not a
 // certificate file.
-constexpr std::uintmax_t MaxCertificateFileSize = 64u * 1024 * 1024;
+constexpr std::uintmax_t MaxCertificateFileSize = std::uintmax_t{64} * 1024 * 1024;
 
 bool IsCertificateFileName(const std::filesystem::path& AFile)
 {

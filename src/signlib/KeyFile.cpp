@@ -15,7 +15,7 @@ namespace {
 
 // Key files and key stores hold a few keys and certificates: kilobytes. The limit only keeps a
 // wrong file from filling memory.
-constexpr std::uintmax_t MaxKeyFileSize = 16u * 1024 * 1024;
+constexpr std::uintmax_t MaxKeyFileSize = std::uintmax_t{16} * 1024 * 1024;
 
 }  // namespace
 

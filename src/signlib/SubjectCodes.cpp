@@ -66,7 +66,7 @@ std::string SemanticsIdentifier(const X509& ACertificate, int ANid, std::string_
     return value.substr(APrefix.size());
 }
 
-std::string FirstOf(std::string AFirst, std::string ASecond)
+std::string FirstOf(const std::string& AFirst, const std::string& ASecond)
 {
     return AFirst.empty() ? ASecond : AFirst;
 }

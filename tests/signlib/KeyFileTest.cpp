@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 namespace korvel::test {
 namespace {
@@ -223,6 +225,31 @@ TEST_F(KeyFileTest, KeysReadTwiceAreIndependent)
     ASSERT_EQ(second.Code, EU_ERROR_NONE);
     first.Key.reset();
     EXPECT_TRUE(KeyMatchesCertificate(second.Key.get(), Keys().EcSigner.Certificate.get()));
+}
+
+// Signers load and use keys on several threads at once.
+TEST_F(KeyFileTest, KeysAreReadOnSeveralThreadsAtOnce)
+{
+    const auto container = Write("key.pfx", Pkcs12Bytes(Keys().EcSigner, "p", Pkcs12Protection::Modern));
+    Write("Certificates/signer.cer", CertificateDer(Keys().RsaSigner.Certificate.get()));
+    const std::string plainKey = Pkcs8Der(Keys().RsaSigner.Key.get(), "");
+    std::atomic<int> good{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 10; ++i) {
+                const ReadResult fromFile = ReadFile(container, "p");
+                const ReadResult fromStore = ReadBytes(plainKey, "");
+                if (fromFile.Code == EU_ERROR_NONE && fromStore.Code == EU_ERROR_NONE &&
+                    EnumOwnCertificate(fromFile.Key.get(), 0).Code == EU_ERROR_NONE &&
+                    fromStore.Owner.Serial == RsaSignerSerial)
+                    ++good;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(good, 40);
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ void SignLibraryTest::TearDown()
 
 std::filesystem::path SignLibraryTest::Write(const std::string& name, const std::string& bytes) const
 {
-    const std::filesystem::path file = FTemp.Path() / name;
+    std::filesystem::path file = FTemp.Path() / name;
     std::filesystem::create_directories(file.parent_path());
     WriteFileBytes(file, bytes);
     return file;
