@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 
 namespace korvel::test {
@@ -25,6 +27,12 @@ struct StoreCase {
     std::function<std::string()> Bytes;
     bool HoldsAuthority;
 };
+
+// Test names in CTest show the case, not its bytes.
+void PrintTo(const StoreCase& c, std::ostream* out)
+{
+    *out << c.Name;
+}
 
 std::vector<StoreCase> StoreCases()
 {

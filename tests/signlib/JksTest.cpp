@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdint>
 #include <set>
 
@@ -217,6 +219,12 @@ struct LieCase {
     size_t (*Offset)(const OneKeyStore&);
     std::uint32_t Value;
 };
+
+// Test names in CTest show the case, not its bytes.
+void PrintTo(const LieCase& c, std::ostream* out)
+{
+    *out << c.Name;
+}
 
 const LieCase Lies[] = {
     {"WrongMagic", [](const OneKeyStore&) -> size_t { return 0; }, 0xFEEDFEEE},

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -28,6 +30,12 @@ struct FormatCase {
     bool CertificateInStore = false;  // the container carries no certificate
     bool Unprotected = false;         // any password opens it
 };
+
+// Test names in CTest show the case, not its bytes.
+void PrintTo(const FormatCase& c, std::ostream* out)
+{
+    *out << c.Name;
+}
 
 const TestSigner& SignerOf(const FormatCase& c)
 {
@@ -122,6 +130,12 @@ struct FailureCase {
     const char* Password;
     unsigned long Code;
 };
+
+// Test names in CTest show the case, not its bytes.
+void PrintTo(const FailureCase& c, std::ostream* out)
+{
+    *out << c.Name;
+}
 
 std::string Cut(const std::string& bytes, size_t keep)
 {
