@@ -5,6 +5,8 @@
 #include "signing/fake/FakeSignLibraryScript.h"
 #include "signlib/SignLibrary.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -48,6 +50,47 @@ unsigned long EnumName(const std::vector<std::string>& ANames, unsigned long AIn
         return EU_ERROR_NONE;
     }
     return script.EnumFailure ? script.EnumFailure : EU_WARNING_END_OF_ENUM;
+}
+
+// A zero-terminated copy in memory of its own, counted until it is given back.
+char* Hand(const std::string& ABytes)
+{
+    auto* block = static_cast<char*>(std::malloc(ABytes.size() + 1));
+    std::memcpy(block, ABytes.data(), ABytes.size());
+    block[ABytes.size()] = '\0';
+    std::lock_guard lock(Script().Lock);
+    ++Script().Outstanding;
+    return block;
+}
+
+void GiveBack(void* ABlock)
+{
+    if (!ABlock)
+        return;
+    std::free(ABlock);
+    std::lock_guard lock(Script().Lock);
+    --Script().Outstanding;
+}
+
+std::string Bytes(const unsigned char* AData, unsigned long ALength)
+{
+    return AData ? std::string(reinterpret_cast<const char*>(AData), ALength) : "<null>";
+}
+
+// The certificate record with its texts in one counted block.
+EU_CERT_INFO_EX* HandCertificateInfo(const korvel::test::TFakeCertificate& ACertificate)
+{
+    auto* info = static_cast<EU_CERT_INFO_EX*>(std::calloc(1, sizeof(EU_CERT_INFO_EX)));
+    info->bFilled = 1;
+    info->pszSerial = strdup(ACertificate.Serial.c_str());
+    info->pszSubjFullName = strdup(ACertificate.SubjFullName.c_str());
+    info->pszSubjOrg = strdup(ACertificate.SubjOrg.c_str());
+    info->pszSubjDRFOCode = strdup(ACertificate.SubjDRFOCode.c_str());
+    info->pszSubjEDRPOUCode = strdup(ACertificate.SubjEDRPOUCode.c_str());
+    info->stCertEndTime = ACertificate.EndTime;
+    std::lock_guard lock(Script().Lock);
+    ++Script().Outstanding;
+    return info;
 }
 
 int FakeContext;
@@ -150,9 +193,16 @@ FAKE_EXPORT unsigned long EUSetLDAPSettings(int bUseLDAP, const char* pszAddress
                                         Text(pszUser), Text(pszPassword)});
 }
 
-FAKE_EXPORT unsigned long EUSetRuntimeParameter(const char* pszName, const void*, unsigned long dwValueLength)
+FAKE_EXPORT unsigned long EUSetRuntimeParameter(const char* pszName, const void* pvValue, unsigned long dwValueLength)
 {
-    return Record("EUSetRuntimeParameter", {Text(pszName), Number(dwValueLength)});
+    std::uint32_t value = 0;
+    if (pvValue && dwValueLength == sizeof value)
+        std::memcpy(&value, pvValue, sizeof value);
+    const unsigned long result = Record("EUSetRuntimeParameter", {Text(pszName), Number(value), Number(dwValueLength)});
+    // A refusal of one parameter by name: "EUSetRuntimeParameter:SignType".
+    std::lock_guard lock(Script().Lock);
+    const auto named = Script().Results.find("EUSetRuntimeParameter:" + Text(pszName));
+    return named == Script().Results.end() ? result : named->second;
 }
 
 FAKE_EXPORT unsigned long EUCtxCreate(void** ppvContext)
@@ -173,12 +223,12 @@ FAKE_EXPORT unsigned long EUCtxReadPrivateKeyFile(void*, const char* pszFileName
     return Record("EUCtxReadPrivateKeyFile", {Text(pszFileName), Text(pszPassword)});
 }
 
-FAKE_EXPORT unsigned long EUCtxReadPrivateKeyBinary(void*, const unsigned char*, unsigned long dwPrivateKeyLength,
-                                                    const char* pszPassword, void** ppvPrivateKeyContext,
-                                                    EU_CERT_OWNER_INFO*)
+FAKE_EXPORT unsigned long EUCtxReadPrivateKeyBinary(void*, const unsigned char* pbPrivateKey,
+                                                    unsigned long dwPrivateKeyLength, const char* pszPassword,
+                                                    void** ppvPrivateKeyContext, EU_CERT_OWNER_INFO*)
 {
     *ppvPrivateKeyContext = &FakeKey;
-    return Record("EUCtxReadPrivateKeyBinary", {Number(dwPrivateKeyLength), Text(pszPassword)});
+    return Record("EUCtxReadPrivateKeyBinary", {Bytes(pbPrivateKey, dwPrivateKeyLength), Text(pszPassword)});
 }
 
 FAKE_EXPORT unsigned long EUCtxReadPrivateKey(void*, const EU_KEY_MEDIA* pKeyMedia, void** ppvPrivateKeyContext,
@@ -206,17 +256,35 @@ FAKE_EXPORT unsigned long EUCtxEnumOwnCertificates(void*, unsigned long dwIndex,
     *ppbCertificate = nullptr;
     *pdwCertificateLength = 0;
     const unsigned long result = Record("EUCtxEnumOwnCertificates", {Number(dwIndex)});
-    return result ? result : EU_WARNING_END_OF_ENUM;
+    const auto certificate = [] {
+        std::lock_guard lock(Script().Lock);
+        return Script().OwnCertificate;
+    }();
+    if (result)
+        return result;
+    if (dwIndex > 0 || !certificate)
+        return EU_WARNING_END_OF_ENUM;
+    *ppInfo = HandCertificateInfo(*certificate);
+    *ppbCertificate = reinterpret_cast<unsigned char*>(Hand("certificate"));
+    *pdwCertificateLength = 11;
+    return EU_ERROR_NONE;
 }
 
-FAKE_EXPORT void EUCtxFreeCertificateInfoEx(void*, EU_CERT_INFO_EX*)
+FAKE_EXPORT void EUCtxFreeCertificateInfoEx(void*, EU_CERT_INFO_EX* pInfo)
 {
     Record("EUCtxFreeCertificateInfoEx", {});
+    if (!pInfo)
+        return;
+    for (char* text : {pInfo->pszSerial, pInfo->pszSubjFullName, pInfo->pszSubjOrg, pInfo->pszSubjDRFOCode,
+                       pInfo->pszSubjEDRPOUCode})
+        std::free(text);
+    GiveBack(pInfo);
 }
 
-FAKE_EXPORT void EUCtxFreeMemory(void*, unsigned char*)
+FAKE_EXPORT void EUCtxFreeMemory(void*, unsigned char* pbMemory)
 {
     Record("EUCtxFreeMemory", {});
+    GiveBack(pbMemory);
 }
 
 FAKE_EXPORT unsigned long EUEnumJKSPrivateKeysFile(const char* pszFileName, unsigned long dwKeyIndex,
@@ -224,7 +292,18 @@ FAKE_EXPORT unsigned long EUEnumJKSPrivateKeysFile(const char* pszFileName, unsi
 {
     *ppszKeyAlias = nullptr;
     const unsigned long result = Record("EUEnumJKSPrivateKeysFile", {Text(pszFileName), Number(dwKeyIndex)});
-    return result ? result : EU_WARNING_END_OF_ENUM;
+    if (result)
+        return result;
+    std::string alias;
+    {
+        auto& script = Script();
+        std::lock_guard lock(script.Lock);
+        if (dwKeyIndex >= script.JksAliases.size())
+            return script.JksEnumFailure ? script.JksEnumFailure : EU_WARNING_END_OF_ENUM;
+        alias = script.JksAliases[dwKeyIndex];
+    }
+    *ppszKeyAlias = Hand(alias);
+    return EU_ERROR_NONE;
 }
 
 FAKE_EXPORT unsigned long EUGetJKSPrivateKeyFile(const char* pszFileName, const char* pszKeyAlias,
@@ -234,42 +313,76 @@ FAKE_EXPORT unsigned long EUGetJKSPrivateKeyFile(const char* pszFileName, const 
     *ppbPrivateKey = nullptr;
     *pdwPrivateKeyLength = 0;
     const unsigned long result = Record("EUGetJKSPrivateKeyFile", {Text(pszFileName), Text(pszKeyAlias)});
-    return result ? result : EU_ERROR_JKS_ALIAS_NOT_FOUND;
+    const std::string key = [] {
+        std::lock_guard lock(Script().Lock);
+        return Script().JksKey;
+    }();
+    if (result)
+        return result;
+    if (key.empty())
+        return EU_ERROR_JKS_ALIAS_NOT_FOUND;
+    *ppbPrivateKey = reinterpret_cast<unsigned char*>(Hand(key));
+    *pdwPrivateKeyLength = static_cast<unsigned long>(key.size());
+    return EU_ERROR_NONE;
 }
 
-FAKE_EXPORT unsigned long EUCtxSignData(void*, unsigned long dwSignAlgo, const unsigned char*,
-                                        unsigned long dwDataLength, int bExternal, int bAppendCert,
-                                        unsigned char** ppbSign, unsigned long* pdwSignLength)
+// The scripted signature, or the scripted failure.
+unsigned long HandSignature(unsigned long AResult, unsigned char** ppbSign, unsigned long* pdwSignLength)
+{
+    if (AResult)
+        return AResult;
+    const std::string signature = [] {
+        std::lock_guard lock(Script().Lock);
+        return Script().Signature;
+    }();
+    *ppbSign = reinterpret_cast<unsigned char*>(Hand(signature));
+    *pdwSignLength = static_cast<unsigned long>(signature.size());
+    return EU_ERROR_NONE;
+}
+
+FAKE_EXPORT unsigned long EUCtxSignData(void* pvPrivateKeyContext, unsigned long dwSignAlgo,
+                                        const unsigned char* pbData, unsigned long dwDataLength, int bExternal,
+                                        int bAppendCert, unsigned char** ppbSign, unsigned long* pdwSignLength)
 {
     *ppbSign = nullptr;
     *pdwSignLength = 0;
     const unsigned long result =
-        Record("EUCtxSignData", {Number(dwSignAlgo), Number(dwDataLength), Number(bExternal), Number(bAppendCert)});
-    return result ? result : EU_ERROR_SIGN;
+        Record("EUCtxSignData", {pvPrivateKeyContext == &FakeKey ? "key" : "other", Number(dwSignAlgo),
+                                 Bytes(pbData, dwDataLength), Number(bExternal), Number(bAppendCert)});
+    return HandSignature(result, ppbSign, pdwSignLength);
 }
 
-FAKE_EXPORT unsigned long EUCtxSignHashValue(void*, unsigned long dwSignAlgo, const unsigned char*,
-                                             unsigned long dwHashLength, int bAppendCert, unsigned char** ppbSign,
-                                             unsigned long* pdwSignLength)
+FAKE_EXPORT unsigned long EUCtxSignHashValue(void* pvPrivateKeyContext, unsigned long dwSignAlgo,
+                                             const unsigned char* pbHash, unsigned long dwHashLength, int bAppendCert,
+                                             unsigned char** ppbSign, unsigned long* pdwSignLength)
 {
     *ppbSign = nullptr;
     *pdwSignLength = 0;
     const unsigned long result =
-        Record("EUCtxSignHashValue", {Number(dwSignAlgo), Number(dwHashLength), Number(bAppendCert)});
-    return result ? result : EU_ERROR_SIGN;
+        Record("EUCtxSignHashValue", {pvPrivateKeyContext == &FakeKey ? "key" : "other", Number(dwSignAlgo),
+                                      Bytes(pbHash, dwHashLength), Number(bAppendCert)});
+    return HandSignature(result, ppbSign, pdwSignLength);
 }
 
-FAKE_EXPORT unsigned long EUBASE64Encode(const unsigned char*, unsigned long dwDataLength, char** ppszData)
+FAKE_EXPORT unsigned long EUBASE64Encode(const unsigned char* pbData, unsigned long dwDataLength, char** ppszData)
 {
     *ppszData = nullptr;
-    const unsigned long result = Record("EUBASE64Encode", {Number(dwDataLength)});
-    return result ? result : EU_ERROR_BAD_PARAMETER;
+    const unsigned long result = Record("EUBASE64Encode", {Bytes(pbData, dwDataLength)});
+    if (result)
+        return result;
+    const std::string text = [] {
+        std::lock_guard lock(Script().Lock);
+        return Script().Base64Text;
+    }();
+    *ppszData = Hand(text);
+    return EU_ERROR_NONE;
 }
 
 #ifndef FAKE_SIGNLIB_INCOMPLETE
-FAKE_EXPORT void EUFreeMemory(void*)
+FAKE_EXPORT void EUFreeMemory(void* pvMemory)
 {
     Record("EUFreeMemory", {});
+    GiveBack(pvMemory);
 }
 #endif
 

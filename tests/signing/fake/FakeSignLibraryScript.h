@@ -4,8 +4,11 @@
 // one: what it answers, which calls fail, and every call it received with its arguments. The fake
 // exports FakeSignLibraryScript(); the tests take it with dlsym from the same loaded object.
 
+#include "signlib/SignLibrary.h"
+
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,16 @@ namespace korvel::test {
 struct TFakeCall {
     std::string Name;               // the entry point, "EUSetCMPSettings"
     std::vector<std::string> Args;  // integers in decimal, texts as their 8-bit bytes
+};
+
+// The certificate EUCtxEnumOwnCertificates gives at index 0; texts 8-bit.
+struct TFakeCertificate {
+    std::string Serial = "1A2B3C";
+    std::string SubjFullName = "Subject";
+    std::string SubjOrg = "Organisation";
+    std::string SubjDRFOCode = "1234567890";
+    std::string SubjEDRPOUCode = "12345678";
+    EU_TIME EndTime{2049, 12, 5, 31, 23, 59, 58, 0};
 };
 
 struct TFakeSignLibraryScript {
@@ -34,6 +47,20 @@ struct TFakeSignLibraryScript {
     // What EUGetErrorLangDesc gives for any code, 8-bit.
     std::string ErrorDescription = "fake error";
 
+    // 8-bit JKS aliases. After the last one the enumeration ends with 7, or fails with
+    // JksEnumFailure when set. A result set for EUEnumJKSPrivateKeysFile fails every index.
+    std::vector<std::string> JksAliases;
+    unsigned long JksEnumFailure = 0;
+    // The key bytes of any alias; none: the alias is not found.
+    std::string JksKey = "jks-key";
+    // The key's own certificate; none: the enumeration ends at once.
+    std::optional<TFakeCertificate> OwnCertificate = TFakeCertificate();
+    // What signing and base64 give back.
+    std::string Signature = "signature";
+    std::string Base64Text = "c2lnbmF0dXJl";
+    // Blocks handed out by the fake and not yet given back.
+    int Outstanding = 0;
+
     void Reset()
     {
         std::lock_guard lock(Lock);
@@ -45,6 +72,13 @@ struct TFakeSignLibraryScript {
         EnumFailure = 0;
         Results.clear();
         ErrorDescription = "fake error";
+        JksAliases.clear();
+        JksEnumFailure = 0;
+        JksKey = "jks-key";
+        OwnCertificate = TFakeCertificate();
+        Signature = "signature";
+        Base64Text = "c2lnbmF0dXJl";
+        Outstanding = 0;
     }
 
     void ClearCalls()
