@@ -168,8 +168,10 @@ bool TSign::ReadKeyFromFile(const TPrivateKey& APrivateKey)
 {
     const std::string& fileName = APrivateKey.pkFileName;
     TLog::Log("Загрузка ключа із файлу " + fileName);
-    if (!FileExists(fileName))
+    if (!FileExists(fileName)) {
+        FreeKeyContext();
         Raise("Відсутній файл " + fileName);
+    }
     const TEUSignInterface& library = Library();
     const TAnsiSecret password(APrivateKey.pkPassword);
     void* key = nullptr;

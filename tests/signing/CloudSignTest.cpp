@@ -82,16 +82,6 @@ protected:
         return TSignTestAccess::CloudSign(FSign, FKey, AData, AReadSigner, ATimeStamp, AType);
     }
 
-    std::string RaisedBy(const std::function<void()>& AAction)
-    {
-        try {
-            AAction();
-        } catch (const std::exception& error) {
-            return error.what();
-        }
-        return "nothing raised";
-    }
-
     TPrivateKey FKey;
     TSign FSign;
 };

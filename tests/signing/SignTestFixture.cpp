@@ -79,4 +79,14 @@ void SignTest::InitialiseLibrary()
     Fake().ClearCalls();
 }
 
+std::string SignTest::RaisedBy(const std::function<void()>& AAction)
+{
+    try {
+        AAction();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "nothing raised";
+}
+
 }  // namespace korvel::test

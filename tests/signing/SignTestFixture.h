@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,7 @@ public:
         ASign.Key = AKey;
     }
     static TCertInfoRec& CertInfo(TSign& ASign) { return ASign.FCertInfoRec; }
+    static bool HoldsHandles(const TSign& ASign) { return ASign.Context || ASign.Key; }
 };
 
 namespace test {
@@ -63,6 +65,8 @@ protected:
     void LoadList(const std::string& AJson);
     // Starts the library without a web server: nothing is fetched, the list stays as it is.
     void InitialiseLibrary();
+    // The text of what AAction raised, "nothing raised" when it returned.
+    static std::string RaisedBy(const std::function<void()>& AAction);
 
     std::filesystem::path ProgramData() const { return FFolder.Path() / "Korvel"; }
 
