@@ -90,12 +90,13 @@ protected:
         return names;
     }
     TArgs ArgsOf(const std::string& AName) { return Fake().CallsNamed(AName).at(0).Args; }
-    // Log lines without the authority's three.
+    // Log lines without those of the authority's settings.
     TLines KeyLogLines()
     {
-        TLines lines = LogLines();
-        if (!lines.empty() && lines.front().starts_with("Встановлення налаштувань АЦСК"))
-            lines.erase(lines.begin(), lines.begin() + 3);
+        TLines lines;
+        for (const auto& line : LogLines())
+            if (!line.starts_with("Встановлення налаштувань АЦСК") && !line.starts_with("  "))
+                lines.push_back(line);
         return lines;
     }
 
