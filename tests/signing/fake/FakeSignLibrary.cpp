@@ -5,11 +5,14 @@
 #include "signing/fake/FakeSignLibraryScript.h"
 #include "signlib/SignLibrary.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <thread>
+#include <utility>
 
 using korvel::test::TFakeSignLibraryScript;
 
@@ -331,10 +334,11 @@ unsigned long HandSignature(unsigned long AResult, unsigned char** ppbSign, unsi
 {
     if (AResult)
         return AResult;
-    const std::string signature = [] {
+    const auto [signature, pause] = [] {
         std::lock_guard lock(Script().Lock);
-        return Script().Signature;
+        return std::pair(Script().Signature, Script().SignPauseMicroseconds);
     }();
+    std::this_thread::sleep_for(std::chrono::microseconds(pause));
     *ppbSign = reinterpret_cast<unsigned char*>(Hand(signature));
     *pdwSignLength = static_cast<unsigned long>(signature.size());
     return EU_ERROR_NONE;

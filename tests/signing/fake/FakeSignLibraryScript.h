@@ -58,6 +58,8 @@ struct TFakeSignLibraryScript {
     // What signing and base64 give back.
     std::string Signature = "signature";
     std::string Base64Text = "c2lnbmF0dXJl";
+    // How long signing takes, so that calls made at once overlap.
+    int SignPauseMicroseconds = 0;
     // Blocks handed out by the fake and not yet given back.
     int Outstanding = 0;
 
@@ -78,6 +80,7 @@ struct TFakeSignLibraryScript {
         OwnCertificate = TFakeCertificate();
         Signature = "signature";
         Base64Text = "c2lnbmF0dXJl";
+        SignPauseMicroseconds = 0;
         Outstanding = 0;
     }
 
