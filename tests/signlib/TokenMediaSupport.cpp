@@ -1,0 +1,88 @@
+#include "TokenMediaSupport.h"
+
+#include "foundation/Param.h"
+#include "foundation/TextCodec.h"
+
+#include <cstring>
+#include <openssl/evp.h>
+
+namespace korvel::test {
+
+const TokenTestKey& SharedTokenKey(TokenKeyType type)
+{
+    static const TokenTestKey p256 = MakeTokenTestKey(TokenKeyType::P256, "Тарас Шевченко");
+    static const TokenTestKey rsa = MakeTokenTestKey(TokenKeyType::Rsa2048, "Леся Українка");
+    return type == TokenKeyType::P256 ? p256 : rsa;
+}
+
+const TokenTestKey& SecondTokenKey()
+{
+    static const TokenTestKey key = MakeTokenTestKey(TokenKeyType::P256, "Іван Франко");
+    return key;
+}
+
+TokenMediaTest::TokenMediaTest() : FProgramDataGuard("KORVEL_PROGRAMDATA", FProgramData.Folder())
+{
+}
+
+void TokenMediaTest::SetModules(const std::string& modules)
+{
+    TParam::WriteValue("PKCS11_MODULES", modules);
+}
+
+std::vector<std::string> TokenMediaTest::MediaTypeNames(unsigned long* endCode)
+{
+    std::vector<std::string> names;
+    char buffer[EU_MEDIA_NAME_SIZE];
+    unsigned long code = 0;
+    while ((code = EUEnumKeyMediaTypes(names.size(), buffer)) == EU_ERROR_NONE)
+        names.push_back(AnsiToUtf8(buffer));
+    if (endCode != nullptr)
+        *endCode = code;
+    return names;
+}
+
+std::vector<std::string> TokenMediaTest::DeviceNames(unsigned long typeIndex, unsigned long* endCode)
+{
+    std::vector<std::string> names;
+    char buffer[EU_MEDIA_NAME_SIZE];
+    unsigned long code = 0;
+    while ((code = EUEnumKeyMediaDevices(typeIndex, names.size(), buffer)) == EU_ERROR_NONE)
+        names.push_back(AnsiToUtf8(buffer));
+    if (endCode != nullptr)
+        *endCode = code;
+    return names;
+}
+
+TokenKeyRead TokenMediaTest::ReadKey(unsigned long typeIndex, unsigned long deviceIndex, const std::string& utf8Pin)
+{
+    EU_KEY_MEDIA media{};
+    media.dwTypeIndex = typeIndex;
+    media.dwDevIndex = deviceIndex;
+    const std::string pin = Utf8ToAnsi(utf8Pin);
+    std::memcpy(media.szPassword, pin.data(), std::min(pin.size(), sizeof media.szPassword - 1));
+    signlib::TLibraryContext library;
+    TokenKeyRead read;
+    void* context = nullptr;
+    read.Code = EUCtxReadPrivateKey(&library, &media, &context, &read.Info);
+    read.Context.reset(static_cast<signlib::TPrivateKeyContext*>(context));
+    return read;
+}
+
+::testing::AssertionResult SignsForCertificate(EVP_PKEY* key, X509* certificate)
+{
+    static const unsigned char data[] = "дані для підпису";
+    std::vector<unsigned char> signature(EVP_PKEY_get_size(key));
+    std::size_t length = signature.size();
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> signing(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    if (EVP_DigestSignInit(signing.get(), nullptr, EVP_sha256(), nullptr, key) != 1 ||
+        EVP_DigestSign(signing.get(), signature.data(), &length, data, sizeof data) != 1)
+        return ::testing::AssertionFailure() << "the key does not sign";
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> verifying(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    if (EVP_DigestVerifyInit(verifying.get(), nullptr, EVP_sha256(), nullptr, X509_get0_pubkey(certificate)) != 1 ||
+        EVP_DigestVerify(verifying.get(), signature.data(), length, data, sizeof data) != 1)
+        return ::testing::AssertionFailure() << "the signature does not verify with the certificate";
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace korvel::test

@@ -1,0 +1,55 @@
+#pragma once
+
+// What the key media tests share: a program-data folder whose config.ini names the media types, a
+// SoftHSM of the test's own, keys made once per test program, and reading and using a token key
+// through the library's interface.
+
+#include "fixtures/SoftHsmToken.h"
+#include "fixtures/TempDir.h"
+#include "fixtures/TokenTestKey.h"
+#include "signlib/PrivateKeyContext.h"
+#include "signlib/SignLibrary.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvel::test {
+
+using TokenKeyContextPtr = std::unique_ptr<signlib::TPrivateKeyContext>;
+
+struct TokenKeyRead {
+    unsigned long Code = 0;
+    TokenKeyContextPtr Context;
+    EU_CERT_OWNER_INFO Info{};
+};
+
+// Made once per test program: generating RSA keys takes a moment.
+const TokenTestKey& SharedTokenKey(TokenKeyType type);
+// A further P-256 key, for tokens that hold two keys.
+const TokenTestKey& SecondTokenKey();
+
+class TokenMediaTest : public ::testing::Test {
+protected:
+    TokenMediaTest();
+
+    // Writes PKCS11_MODULES into config.ini.
+    static void SetModules(const std::string& modules);
+
+    // Every name the enumeration gives until code 7, and the code that ended it.
+    static std::vector<std::string> MediaTypeNames(unsigned long* endCode = nullptr);
+    static std::vector<std::string> DeviceNames(unsigned long typeIndex, unsigned long* endCode = nullptr);
+
+    // EUCtxReadPrivateKey with a Windows-1251 password given here in UTF-8.
+    static TokenKeyRead ReadKey(unsigned long typeIndex, unsigned long deviceIndex, const std::string& utf8Pin);
+
+    TempDir FProgramData;
+    EnvGuard FProgramDataGuard;
+    SoftHsmToken FSoftHsm;
+};
+
+// The key signs data with EVP_DigestSign, and the signature verifies with the certificate's key.
+::testing::AssertionResult SignsForCertificate(EVP_PKEY* key, X509* certificate);
+
+}  // namespace korvel::test
