@@ -6,6 +6,7 @@
 #include "foundation/Constants.h"
 #include "foundation/Digests.h"
 #include "foundation/Log.h"
+#include "foundation/TextUtils.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -13,23 +14,9 @@
 namespace korvel {
 namespace {
 
-std::string Upper(std::string AText)
-{
-    std::transform(AText.begin(), AText.end(), AText.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-    return AText;
-}
-
-std::string Lower(std::string AText)
-{
-    std::transform(AText.begin(), AText.end(), AText.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return AText;
-}
-
 bool IsNullText(const std::string& AText)
 {
-    return Lower(AText) == "null";
+    return AsciiLower(AText) == "null";
 }
 
 struct TRequestOptions {
@@ -42,7 +29,7 @@ struct TRequestOptions {
 TRequestOptions ReadRequestOptions(const TEnvelopeReader& AEnvelope, const std::string& ATypeMsg)
 {
     TRequestOptions options;
-    const std::string type = Upper(ATypeMsg);
+    const std::string type = AsciiUpper(ATypeMsg);
     if (type != "SIGN" && type != "SIGN_HASH")
         return options;
     if (AEnvelope.Has("INCLUDE_CONTENT_TIMESTAMP"))
@@ -63,7 +50,7 @@ void Route(const std::string& AChannel, const TEnvelopeReader& AEnvelope)
         throw EEnvelopeError("checksum is missing");
     const std::string checksum = AEnvelope.ReadText("checksum");
     const std::string keyText = AEnvelope.ReadText("key");
-    if (Lower(checksum) != MessageChecksum(keyText))
+    if (AsciiLower(checksum) != MessageChecksum(keyText))
         throw EEnvelopeError("checksum is not correct (" + checksum + ")");
     const std::string key = IsNullText(keyText) ? std::string() : keyText;
 
@@ -80,7 +67,7 @@ void Route(const std::string& AChannel, const TEnvelopeReader& AEnvelope)
             onMessage(AChannel, serial, typeMsg, key, options.Data, options.IncludeTimeStamp, options.SignType);
         return;
     }
-    if (Upper(typeMsg) != "IDENTIFY")
+    if (AsciiUpper(typeMsg) != "IDENTIFY")
         return;
     try {
         ChannelState().FIdentifyList.Acknowledge(key);

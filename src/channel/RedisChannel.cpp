@@ -2,12 +2,10 @@
 
 #include "channel/Envelope.h"
 #include "channel/RedisConnection.h"
-#include "foundation/Constants.h"
+#include "channel/RedisLogin.h"
 #include "foundation/Guid.h"
 #include "foundation/Log.h"
-#include "foundation/Param.h"
 #include "foundation/ProcessState.h"
-#include "foundation/SecretScrambler.h"
 #include "foundation/WorkerPool.h"
 
 #include <atomic>
@@ -18,8 +16,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Connects and commands never wait longer than this, so a dead server cannot hold the window.
-constexpr auto CommandTimeout = 5000ms;
 constexpr std::int64_t PingCycles = 50;
 constexpr std::int64_t RenewCycles = 60;
 constexpr std::int64_t IdentifyCycles = 90;
@@ -36,19 +32,7 @@ std::string Quoted(const std::string& AText)
 // A connection of the current mode, authenticated and named.
 std::unique_ptr<TRedisConnection> OpenConnection(const std::string& AName)
 {
-    const bool test = ChannelState().FTestMode;
-    auto connection = std::make_unique<TRedisConnection>(test ? TParam::GetRedisTestHost() : TParam::GetRedisHost(),
-                                                         TParam::GetRedisPort(), CommandTimeout);
-    std::string password = DecipherStoredSecret(test ? TParam::GetRedisTestPassword() : TParam::GetRedisPassword());
-    try {
-        connection->Auth(std::string(test ? constants::RedisTestUser : constants::RedisUser), password);
-    } catch (...) {
-        std::fill(password.begin(), password.end(), '\0');
-        throw;
-    }
-    std::fill(password.begin(), password.end(), '\0');
-    connection->SetName(AName);
-    return connection;
+    return OpenRedisConnection(ChannelState().FTestMode, AName);
 }
 
 void RunSubscription(std::int64_t AGeneration)

@@ -1,5 +1,7 @@
 #include "foundation/AtomicFile.h"
 
+#include "foundation/UniqueFd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,29 +9,6 @@
 
 namespace korvel {
 namespace {
-
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int AFd) : FFd(AFd) {}
-    ~TFileDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-
-    int Get() const { return FFd; }
-    bool Close()
-    {
-        const int fd = FFd;
-        FFd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int FFd;
-};
 
 bool WriteAll(int AFd, const std::string& ABytes)
 {
@@ -63,7 +42,7 @@ bool IsReadOnly(const std::string& AFileName)
 
 void SyncFolder(const std::string& AFolder)
 {
-    TFileDescriptor folder(::open(AFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    TUniqueFd folder(::open(AFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Get() >= 0)
         ::fsync(folder.Get());
 }
@@ -75,11 +54,11 @@ bool WriteFileAtomically(const std::string& AFileName, const std::string& ABytes
     if (IsReadOnly(AFileName))
         return false;
     std::string temporary = AFileName + ".XXXXXX";
-    TFileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    TUniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.Get() < 0)
         return false;
     const bool written = ::fchmod(fd.Get(), AMode) == 0 && WriteAll(fd.Get(), ABytes) && ::fsync(fd.Get()) == 0;
-    if (!fd.Close() || !written || ::rename(temporary.c_str(), AFileName.c_str()) != 0) {
+    if (::close(fd.Release()) != 0 || !written || ::rename(temporary.c_str(), AFileName.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
     }

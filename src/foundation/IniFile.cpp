@@ -1,6 +1,7 @@
 #include "foundation/IniFile.h"
 
 #include "foundation/AtomicFile.h"
+#include "foundation/TextUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,22 +14,6 @@
 
 namespace korvel {
 namespace {
-
-std::string Trim(const std::string& AText)
-{
-    const auto first = AText.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = AText.find_last_not_of(" \t\r\n");
-    return AText.substr(first, last - first + 1);
-}
-
-bool SameName(const std::string& A, const std::string& B)
-{
-    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
 
 // "[name]" gives name; any other line gives nothing.
 std::optional<std::string> SectionName(const std::string& ALine)
@@ -75,14 +60,14 @@ void SetKey(std::vector<std::string>& ALines, const std::string& ASection, const
         if (auto section = SectionName(ALines[i])) {
             if (inSection)
                 break;
-            inSection = SameName(*section, ASection);
+            inSection = SameTextAscii(*section, ASection);
             if (inSection)
                 sectionEnd = i + 1;
             continue;
         }
         if (!inSection)
             continue;
-        if (auto key = KeyName(ALines[i]); key && SameName(*key, AKey)) {
+        if (auto key = KeyName(ALines[i]); key && SameTextAscii(*key, AKey)) {
             ALines[i] = entry;
             return;
         }
@@ -108,12 +93,12 @@ std::optional<std::string> TIniFile::Read(const std::string& ASection, const std
     bool inSection = false;
     for (const std::string& line : ReadLines(FFileName)) {
         if (auto section = SectionName(line)) {
-            inSection = SameName(*section, ASection);
+            inSection = SameTextAscii(*section, ASection);
             continue;
         }
         if (!inSection)
             continue;
-        if (auto key = KeyName(line); key && SameName(*key, AKey))
+        if (auto key = KeyName(line); key && SameTextAscii(*key, AKey))
             return Trim(line.substr(line.find('=') + 1));
     }
     return std::nullopt;

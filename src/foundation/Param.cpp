@@ -4,6 +4,7 @@
 #include "foundation/IniFile.h"
 #include "foundation/ProgramFolders.h"
 #include "foundation/StrictInt.h"
+#include "foundation/TextUtils.h"
 
 #include <algorithm>
 
@@ -14,11 +15,7 @@ const char* const Section = "APP";
 
 bool ReadBool(const std::string& AKey, const char* ADefault)
 {
-    std::string value = TParam::ReadValue(AKey, ADefault);
-    // Only the letters A to Z are folded, as the peers' comparison does.
-    std::transform(value.begin(), value.end(), value.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return value == "true";
+    return AsciiLower(TParam::ReadValue(AKey, ADefault)) == "true";
 }
 
 void WriteBool(const std::string& AKey, bool AValue)

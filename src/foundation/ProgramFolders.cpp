@@ -1,6 +1,7 @@
 #include "foundation/ProgramFolders.h"
 
 #include "foundation/Constants.h"
+#include "foundation/TextUtils.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -25,15 +26,6 @@ std::string WithDelimiter(std::string APath)
     if (!APath.empty() && APath.back() != '/')
         APath += '/';
     return APath;
-}
-
-std::string Trim(const std::string& AText)
-{
-    const auto first = AText.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = AText.find_last_not_of(" \t\r\n");
-    return AText.substr(first, last - first + 1);
 }
 
 std::string HomeFolder()

@@ -1,5 +1,7 @@
 #include "signlib/MediaRegistry.h"
 
+#include "foundation/TextUtils.h"
+
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -16,15 +18,6 @@ namespace fs = std::filesystem;
 constexpr std::string_view RegistrationExtension = ".module";
 constexpr std::string_view ProxyName = "p11-kit-proxy";
 
-std::string_view Trimmed(std::string_view AText)
-{
-    constexpr std::string_view blanks = " \t\r\n";
-    const auto first = AText.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return AText.substr(first, AText.find_last_not_of(blanks) - first + 1);
-}
-
 // The "key: value" lines of a registration; "#" starts a comment line.
 std::map<std::string, std::string, std::less<>> ReadRegistration(const fs::path& AFile)
 {
@@ -32,12 +25,12 @@ std::map<std::string, std::string, std::less<>> ReadRegistration(const fs::path&
     std::ifstream in(AFile);
     std::string line;
     while (std::getline(in, line)) {
-        const std::string_view text = Trimmed(line);
+        const std::string text = Trim(line);
         const auto colon = text.find(':');
-        if (text.empty() || text.front() == '#' || colon == std::string_view::npos)
+        if (text.empty() || text.front() == '#' || colon == std::string::npos)
             continue;
-        options.insert_or_assign(std::string(Trimmed(text.substr(0, colon))),
-                                 std::string(Trimmed(text.substr(colon + 1))));
+        options.insert_or_assign(Trim(std::string_view(text).substr(0, colon)),
+                                 Trim(std::string_view(text).substr(colon + 1)));
     }
     return options;
 }

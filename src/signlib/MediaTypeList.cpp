@@ -1,22 +1,12 @@
 #include "signlib/MediaTypeList.h"
 
 #include "foundation/Param.h"
+#include "foundation/TextUtils.h"
 #include "signlib/MediaRegistry.h"
 
+#include <algorithm>
+
 namespace korvel::signlib {
-
-namespace {
-
-std::string_view Trimmed(std::string_view AText)
-{
-    constexpr std::string_view blanks = " \t\r\n";
-    const auto first = AText.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return AText.substr(first, AText.find_last_not_of(blanks) - first + 1);
-}
-
-}  // namespace
 
 std::vector<TMediaType> MediaTypeList()
 {
@@ -31,7 +21,7 @@ std::vector<TMediaType> ConfiguredMediaTypes(std::string_view AList, const std::
     std::size_t start = 0;
     while (start <= AList.size()) {
         const auto end = std::min(AList.find(';', start), AList.size());
-        const std::string module(Trimmed(AList.substr(start, end - start)));
+        const std::string module = Trim(AList.substr(start, end - start));
         if (!module.empty())
             types.push_back({ModuleDisplayName(module), ResolveModuleName(module, AModulePath)});
         start = end + 1;

@@ -1,5 +1,6 @@
 #include "signlib/TokenModule.h"
 
+#include "foundation/TextUtils.h"
 #include "signlib/SignLibrary.h"
 
 #include <new>
@@ -26,13 +27,6 @@ std::vector<PKCS11_SLOT*> InitialisedTokens(std::span<PKCS11_SLOT> ASlots)
     return tokens;
 }
 
-std::string TrimmedLabel(const char* ALabel)
-{
-    const std::string label = ALabel != nullptr ? ALabel : "";
-    const auto first = label.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : label.substr(first, label.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace
 
 TTokenModule::TTokenModule(const std::string& AModulePath)
@@ -46,7 +40,7 @@ std::vector<std::string> TTokenModule::TokenLabels() const
     std::lock_guard lock(FMutex);
     std::vector<std::string> labels;
     for (const PKCS11_SLOT* slot : FTokens)
-        labels.push_back(TrimmedLabel(slot->token->label));
+        labels.push_back(Trim(slot->token->label != nullptr ? slot->token->label : ""));
     return labels;
 }
 
