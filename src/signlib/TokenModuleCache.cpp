@@ -18,10 +18,12 @@ std::mutex& CacheMutex()
     return mutex;
 }
 
+// Never destroyed: a key still held when the process ends (a static of the program, say) lets go
+// of its module after static destruction, and a module in use then must not be finalised under it.
 std::map<std::string, TCachedModule>& LoadedModules()
 {
-    static std::map<std::string, TCachedModule> modules;
-    return modules;
+    static auto* modules = new std::map<std::string, TCachedModule>;
+    return *modules;
 }
 
 // Called under the cache's lock. The count of users changes only there, and the last user unloads

@@ -69,6 +69,20 @@ TEST_F(MediaListTest, TwoTokensOfOneModuleAreListedInTheOrderTheirIndexesReadThe
     }
 }
 
+TEST_F(MediaListTest, ATokenAddedLaterIsListedOnceTheModuleIsNoLongerInUse)
+{
+    FSoftHsm.InitToken("Перший", SoPin, Pin);
+    FSoftHsm.AddKey("Перший", Pin, SecondTokenKey().Key.get(), SecondTokenKey().Certificate.get(), "01");
+    SetModules(SoftHsmToken::ModulePath());
+    TokenKeyRead read = ReadKey(0, 0, Pin);
+    ASSERT_EQ(read.Code, EU_ERROR_NONE);
+    FSoftHsm.InitToken("Другий", SoPin, Pin);
+
+    read.Context.reset();
+
+    EXPECT_EQ(DeviceNames(0).size(), 2u);
+}
+
 TEST_F(MediaListTest, AModuleWithoutTokensListsNoDevice)
 {
     SetModules(SoftHsmToken::ModulePath());
