@@ -7,6 +7,10 @@
 #include <mutex>
 #include <string>
 
+// The state's accessors are exported beside the EU... entry points, so that the library's tests,
+// which load it like the program does, can set up and inspect the state they test against.
+#define KORVEL_SIGNLIB_STATE_API __attribute__((visibility("default")))
+
 namespace korvel::signlib {
 
 struct TFileStoreSettings {
@@ -41,7 +45,7 @@ struct TLibrarySettings {
 };
 
 // A copy of the settings in force, and a way to change them under the library's lock.
-TLibrarySettings CurrentSettings();
+KORVEL_SIGNLIB_STATE_API TLibrarySettings CurrentSettings();
 template <typename TChange> void ChangeSettings(TChange AChange);
 
 struct TRuntimeParameters {
@@ -50,10 +54,10 @@ struct TRuntimeParameters {
 };
 
 // The calling thread's runtime parameters.
-TRuntimeParameters& ThreadRuntimeParameters();
+KORVEL_SIGNLIB_STATE_API TRuntimeParameters& ThreadRuntimeParameters();
 
-std::mutex& SettingsMutex();
-TLibrarySettings& MutableSettings();
+KORVEL_SIGNLIB_STATE_API std::mutex& SettingsMutex();
+KORVEL_SIGNLIB_STATE_API TLibrarySettings& MutableSettings();
 
 template <typename TChange> void ChangeSettings(TChange AChange)
 {

@@ -7,6 +7,7 @@
 #include <openssl/cms.h>
 #include <openssl/evp.h>
 #include <openssl/pkcs12.h>
+#include <openssl/ts.h>
 #include <openssl/x509.h>
 
 namespace korvel::signlib {
@@ -23,5 +24,14 @@ using TX509Ptr = TOpenSslPtr<X509, X509_free>;
 using TCmsPtr = TOpenSslPtr<CMS_ContentInfo, CMS_ContentInfo_free>;
 using TPkcs12Ptr = TOpenSslPtr<PKCS12, PKCS12_free>;
 using TEvpMdCtxPtr = TOpenSslPtr<EVP_MD_CTX, EVP_MD_CTX_free>;
+using TBignumPtr = TOpenSslPtr<BIGNUM, BN_free>;
+using TAsn1IntegerPtr = TOpenSslPtr<ASN1_INTEGER, ASN1_INTEGER_free>;
+using TAsn1TimePtr = TOpenSslPtr<ASN1_TIME, ASN1_TIME_free>;
+using TX509AlgorPtr = TOpenSslPtr<X509_ALGOR, X509_ALGOR_free>;
+using TTsMsgImprintPtr = TOpenSslPtr<TS_MSG_IMPRINT, TS_MSG_IMPRINT_free>;
+using TTsReqPtr = TOpenSslPtr<TS_REQ, TS_REQ_free>;
+using TTsRespPtr = TOpenSslPtr<TS_RESP, TS_RESP_free>;
+using TTsVerifyCtxPtr = TOpenSslPtr<TS_VERIFY_CTX, TS_VERIFY_CTX_free>;
+using TEssSigningCertV2Ptr = TOpenSslPtr<ESS_SIGNING_CERT_V2, ESS_SIGNING_CERT_V2_free>;
 
 }  // namespace korvel::signlib

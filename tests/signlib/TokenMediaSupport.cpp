@@ -5,20 +5,63 @@
 
 #include <cstring>
 #include <openssl/evp.h>
+#include <openssl/objects.h>
 
 namespace korvel::test {
 
+namespace {
+
+struct TokenTestPki {
+    TempDir Folder;
+    std::filesystem::path CaFile = Folder.Path() / "token-ca.crt";
+    KeyPtr CaKey = MakeEcKey();
+    CertificatePtr Ca =
+        MakeCertificate({1,
+                         "Тестовий ЦСК",
+                         CaKey.get(),
+                         {{NID_basic_constraints, "critical,CA:TRUE"}, {NID_key_usage, "critical,keyCertSign"}}},
+                        nullptr, CaKey.get());
+    TokenTestKey P256 = Signer(2, "Тарас Шевченко", MakeEcKey());
+    TokenTestKey Rsa2048 = Signer(3, "Леся Українка", MakeRsaKey(2048));
+    TokenTestKey Second = Signer(4, "Іван Франко", MakeEcKey());
+
+    TokenTestPki() { WritePemFile(CaFile, Ca.get()); }
+
+    TokenTestKey Signer(long serial, const char* commonName, KeyPtr key) const
+    {
+        CertificatePtr certificate = MakeCertificate(
+            {serial, commonName, key.get(), {{NID_key_usage, "critical,digitalSignature,nonRepudiation"}}}, Ca.get(),
+            CaKey.get());
+        return {std::move(key), std::move(certificate)};
+    }
+};
+
+const TokenTestPki& SharedPki()
+{
+    static const TokenTestPki pki;
+    return pki;
+}
+
+}  // namespace
+
 const TokenTestKey& SharedTokenKey(TokenKeyType type)
 {
-    static const TokenTestKey p256 = MakeTokenTestKey(TokenKeyType::P256, "Тарас Шевченко");
-    static const TokenTestKey rsa = MakeTokenTestKey(TokenKeyType::Rsa2048, "Леся Українка");
-    return type == TokenKeyType::P256 ? p256 : rsa;
+    return type == TokenKeyType::P256 ? SharedPki().P256 : SharedPki().Rsa2048;
 }
 
 const TokenTestKey& SecondTokenKey()
 {
-    static const TokenTestKey key = MakeTokenTestKey(TokenKeyType::P256, "Іван Франко");
-    return key;
+    return SharedPki().Second;
+}
+
+X509* TokenTestCa()
+{
+    return SharedPki().Ca.get();
+}
+
+const std::filesystem::path& TokenTestCaFile()
+{
+    return SharedPki().CaFile;
 }
 
 TokenMediaTest::TokenMediaTest() : FProgramDataGuard("KORVEL_PROGRAMDATA", FProgramData.Folder())

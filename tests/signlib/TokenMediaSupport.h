@@ -4,9 +4,9 @@
 // SoftHSM of the test's own, keys made once per test program, and reading and using a token key
 // through the library's interface.
 
+#include "fixtures/CertificateMaker.h"
 #include "fixtures/SoftHsmToken.h"
 #include "fixtures/TempDir.h"
-#include "fixtures/TokenTestKey.h"
 #include "signlib/PrivateKeyContext.h"
 #include "signlib/SignLibrary.h"
 
@@ -25,10 +25,23 @@ struct TokenKeyRead {
     EU_CERT_OWNER_INFO Info{};
 };
 
-// Made once per test program: generating RSA keys takes a moment.
+enum class TokenKeyType {
+    P256,
+    Rsa2048,
+};
+
+struct TokenTestKey {
+    KeyPtr Key;
+    CertificatePtr Certificate;
+};
+
+// A CA and signers with Cyrillic names, made once per test program: generating RSA keys takes a
+// moment.
 const TokenTestKey& SharedTokenKey(TokenKeyType type);
 // A further P-256 key, for tokens that hold two keys.
 const TokenTestKey& SecondTokenKey();
+X509* TokenTestCa();
+const std::filesystem::path& TokenTestCaFile();
 
 class TokenMediaTest : public ::testing::Test {
 protected:

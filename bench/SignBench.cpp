@@ -1,0 +1,175 @@
+// Signatures per second through the signing library's EUCtxSignData (CAdES-BES, content inside,
+// certificate included), beside the bare OpenSSL signature of the same data with the same key
+// (EVP_DigestSign, SHA-256), both measured in the same run for P-256 and RSA-2048 keys. The gap is
+// what the CMS structure, its attributes and the encoding cost.
+
+#include "fixtures/SigningKeys.h"
+#include "fixtures/TempDir.h"
+#include "signlib/PrivateKeyContext.h"
+#include "signlib/SignLibrary.h"
+
+#include <openssl/evp.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace korvel::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t WarmUpSignatures = 20;
+
+struct TOptions {
+    std::size_t Count = 1000;
+    std::size_t DataBytes = 256;
+};
+
+const char* Usage = "usage: korvel_sign_bench [--count N] [--data BYTES]\n"
+                    "  --count  signatures per row (default 1000)\n"
+                    "  --data   bytes of data signed (default 256)\n";
+
+std::size_t PositiveNumber(const std::string& AText)
+{
+    const long value = std::strtol(AText.c_str(), nullptr, 10);
+    if (value <= 0)
+        throw std::invalid_argument(std::string("not a positive number: ") + AText + "\n" + Usage);
+    return static_cast<std::size_t>(value);
+}
+
+TOptions ParseOptions(int AArgc, char** AArgv)
+{
+    TOptions options;
+    for (int i = 1; i < AArgc; ++i) {
+        const std::string name = AArgv[i];
+        if (name == "--help" || name == "-h") {
+            std::fputs(Usage, stdout);
+            std::exit(0);
+        }
+        if (i + 1 >= AArgc)
+            throw std::invalid_argument("unknown or incomplete option " + name + "\n" + Usage);
+        const std::string value = AArgv[++i];
+        if (name == "--count")
+            options.Count = PositiveNumber(value);
+        else if (name == "--data")
+            options.DataBytes = PositiveNumber(value);
+        else
+            throw std::invalid_argument("unknown option " + name + "\n" + Usage);
+    }
+    return options;
+}
+
+// One signature; false when it failed.
+using TSignOnce = std::function<bool()>;
+
+struct TRate {
+    std::size_t Failures = 0;
+    double Seconds = 0;
+};
+
+TRate Measure(const TSignOnce& ASign, std::size_t ACount)
+{
+    for (std::size_t i = 0; i < WarmUpSignatures; ++i)
+        ASign();
+    TRate rate;
+    const auto start = Clock::now();
+    for (std::size_t i = 0; i < ACount; ++i)
+        rate.Failures += ASign() ? 0 : 1;
+    rate.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return rate;
+}
+
+void PrintRow(const char* AKey, const char* APath, std::size_t ACount, const TRate& ARate)
+{
+    std::printf("%-9s %-20s %8zu %9.3f %11.1f %10.1f\n", AKey, APath, ACount, ARate.Seconds, ACount / ARate.Seconds,
+                ARate.Seconds * 1e6 / ACount);
+}
+
+TSignOnce LibrarySignature(signlib::TPrivateKeyContext& AKey, const std::string& AData)
+{
+    return [&AKey, &AData] {
+        unsigned char* sign = nullptr;
+        unsigned long length = 0;
+        const unsigned long code =
+            EUCtxSignData(&AKey, EU_SIGN_ALGO_DEFAULT, reinterpret_cast<const unsigned char*>(AData.data()),
+                          AData.size(), false, true, &sign, &length);
+        std::free(sign);
+        return code == EU_ERROR_NONE;
+    };
+}
+
+TSignOnce RawSignature(EVP_PKEY* AKey, const std::string& AData)
+{
+    return [AKey, &AData] {
+        std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+        std::vector<unsigned char> signature(EVP_PKEY_get_size(AKey));
+        std::size_t length = signature.size();
+        return context != nullptr && EVP_DigestSignInit(context.get(), nullptr, EVP_sha256(), nullptr, AKey) == 1 &&
+               EVP_DigestSign(context.get(), signature.data(), &length,
+                              reinterpret_cast<const unsigned char*>(AData.data()), AData.size()) == 1;
+    };
+}
+
+std::unique_ptr<signlib::TPrivateKeyContext> KeyContext(const test::SigningKeys& AKeys, test::SigningKeyType AType)
+{
+    auto context = std::make_unique<signlib::TPrivateKeyContext>();
+    EVP_PKEY_up_ref(AKeys.Key(AType));
+    X509_up_ref(AKeys.Certificate(AType));
+    context->Key.reset(AKeys.Key(AType));
+    context->Certificate.reset(AKeys.Certificate(AType));
+    return context;
+}
+
+int Run(const TOptions& AOptions)
+{
+    const test::TempDir folder;
+    const test::SigningKeys keys(folder.Path());
+    const std::string data(AOptions.DataBytes, 'd');
+    const std::uint32_t cadesBes = EU_SIGN_TYPE_CADES_BES;
+    const std::int32_t noContentTimeStamp = 0;
+    EUSetRuntimeParameter("SignType", &cadesBes, sizeof cadesBes);
+    EUSetRuntimeParameter("SignIncludeContentTimeStamp", &noContentTimeStamp, sizeof noContentTimeStamp);
+
+    std::printf("Signatures on one thread, %zu bytes of data, %zu per row after %zu warm-up signatures.\n",
+                AOptions.DataBytes, AOptions.Count, WarmUpSignatures);
+    std::printf("  EUCtxSignData  CAdES-BES SignedData, content inside, signer certificate included, DER\n"
+                "  raw OpenSSL    EVP_DigestSign with SHA-256 over the same data, same key\n\n");
+    std::printf("%-9s %-20s %8s %9s %11s %10s\n", "key", "path", "count", "seconds", "per second", "mean us");
+
+    std::size_t failures = 0;
+    const struct {
+        const char* Name;
+        test::SigningKeyType Type;
+    } rows[] = {{"P-256", test::SigningKeyType::P256}, {"RSA-2048", test::SigningKeyType::Rsa2048}};
+    for (const auto& row : rows) {
+        auto context = KeyContext(keys, row.Type);
+        const TRate library = Measure(LibrarySignature(*context, data), AOptions.Count);
+        PrintRow(row.Name, "EUCtxSignData", AOptions.Count, library);
+        const TRate raw = Measure(RawSignature(keys.Key(row.Type), data), AOptions.Count);
+        PrintRow(row.Name, "raw OpenSSL", AOptions.Count, raw);
+        std::fflush(stdout);
+        failures += library.Failures + raw.Failures;
+    }
+    if (failures > 0)
+        std::printf("\n%zu signatures failed\n", failures);
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace korvel::bench
+
+int main(int AArgc, char** AArgv)
+{
+    try {
+        return korvel::bench::Run(korvel::bench::ParseOptions(AArgc, AArgv));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "korvel_sign_bench: %s\n", error.what());
+        return 1;
+    }
+}

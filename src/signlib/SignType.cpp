@@ -1,0 +1,27 @@
+#include "signlib/SignType.h"
+
+#include "signlib/SignError.h"
+
+namespace korvel::signlib {
+
+TSignType SignTypeOfCode(std::uint32_t ACode)
+{
+    switch (ACode) {
+    case EU_SIGN_TYPE_CADES_BES:
+        return TSignType::CadesBes;
+    case EU_SIGN_TYPE_CADES_T:
+        return TSignType::CadesT;
+    case EU_SIGN_TYPE_CADES_C:
+    case EU_SIGN_TYPE_CADES_X_LONG:
+        throw TSignError(EU_ERROR_SIGN_TYPE_NOT_SUPPORTED, "signature type not supported");
+    default:
+        throw TSignError(EU_ERROR_BAD_SIGN_TYPE, "unknown signature type");
+    }
+}
+
+bool NeedsSignatureTimeStamp(TSignType AType)
+{
+    return AType == TSignType::CadesT;
+}
+
+}  // namespace korvel::signlib
