@@ -2,9 +2,9 @@
 // and a key is read from a token with its PIN.
 
 #include "foundation/TextCodec.h"
-#include "signlib/MediaError.h"
 #include "signlib/MediaTypeList.h"
 #include "signlib/PrivateKeyContext.h"
+#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
 #include "signlib/TokenModuleCache.h"
 #include "signlib/TokenPin.h"
@@ -21,7 +21,7 @@ namespace {
 void RequireArgument(const void* AArgument, const char* AName)
 {
     if (AArgument == nullptr)
-        FailMedia(EU_ERROR_BAD_PARAMETER, std::string("missing argument ") + AName);
+        throw TSignError(EU_ERROR_BAD_PARAMETER, AName);
 }
 
 // Names longer than the buffer are cut: they are only shown.
@@ -37,7 +37,7 @@ TMediaType MediaTypeAt(unsigned long ATypeIndex)
 {
     std::vector<TMediaType> types = MediaTypeList();
     if (ATypeIndex >= types.size())
-        FailMedia(EU_ERROR_MEDIA, "no key media type at index " + std::to_string(ATypeIndex));
+        throw TSignError(EU_ERROR_MEDIA, "no key media type at that index");
     return std::move(types[ATypeIndex]);
 }
 
@@ -57,11 +57,11 @@ std::unique_ptr<TPrivateKeyContext> ReadTokenKey(const EU_KEY_MEDIA& AKeyMedia)
 
 extern "C" EU_API unsigned long EUEnumKeyMediaTypes(unsigned long dwTypeIndex, char* pszTypeName)
 {
-    return RunMediaEntryPoint([&] {
+    return SignGuarded([&] {
         RequireArgument(pszTypeName, "pszTypeName");
         const std::vector<TMediaType> types = MediaTypeList();
         if (dwTypeIndex >= types.size())
-            FailMedia(EU_WARNING_END_OF_ENUM, "no more key media types");
+            throw TSignError(EU_WARNING_END_OF_ENUM, "no more key media types");
         CopyMediaName(types[dwTypeIndex].Name, pszTypeName);
     });
 }
@@ -69,11 +69,11 @@ extern "C" EU_API unsigned long EUEnumKeyMediaTypes(unsigned long dwTypeIndex, c
 extern "C" EU_API unsigned long EUEnumKeyMediaDevices(unsigned long dwTypeIndex, unsigned long dwDeviceIndex,
                                                       char* pszDeviceName)
 {
-    return RunMediaEntryPoint([&] {
+    return SignGuarded([&] {
         RequireArgument(pszDeviceName, "pszDeviceName");
         const std::vector<std::string> labels = AcquireTokenModule(MediaTypeAt(dwTypeIndex).ModulePath)->TokenLabels();
         if (dwDeviceIndex >= labels.size())
-            FailMedia(EU_WARNING_END_OF_ENUM, "no more key media devices");
+            throw TSignError(EU_WARNING_END_OF_ENUM, "no more key media devices");
         CopyMediaName(labels[dwDeviceIndex], pszDeviceName);
     });
 }
@@ -81,7 +81,7 @@ extern "C" EU_API unsigned long EUEnumKeyMediaDevices(unsigned long dwTypeIndex,
 extern "C" EU_API unsigned long EUCtxReadPrivateKey(void* pvContext, const EU_KEY_MEDIA* pKeyMedia,
                                                     void** ppvPrivateKeyContext, EU_CERT_OWNER_INFO* pInfo)
 {
-    return RunMediaEntryPoint([&] {
+    return SignGuarded([&] {
         RequireArgument(pvContext, "pvContext");
         RequireArgument(pKeyMedia, "pKeyMedia");
         RequireArgument(ppvPrivateKeyContext, "ppvPrivateKeyContext");

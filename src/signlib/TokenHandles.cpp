@@ -1,5 +1,6 @@
 #include "signlib/TokenHandles.h"
 
+#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
 
 #include <openssl/err.h>
@@ -10,7 +11,7 @@ TLoadedPkcs11Module::TLoadedPkcs11Module(PKCS11_CTX& AContext, const std::string
 {
     if (PKCS11_CTX_load(&FContext, AModulePath.c_str()) != 0) {
         ERR_clear_error();
-        FailMedia(EU_ERROR_MEDIA, "cannot load the PKCS#11 module " + AModulePath);
+        throw TSignError(EU_ERROR_MEDIA, "the PKCS#11 module cannot be loaded");
     }
 }
 
@@ -23,7 +24,7 @@ TPkcs11SlotList::TPkcs11SlotList(PKCS11_CTX& AContext) : FContext(AContext)
 {
     if (PKCS11_enumerate_slots(&FContext, &FSlots, &FCount) != 0) {
         ERR_clear_error();
-        FailMedia(EU_ERROR_MEDIA, "the PKCS#11 module cannot list its slots");
+        throw TSignError(EU_ERROR_MEDIA, "the PKCS#11 module cannot list its slots");
     }
 }
 

@@ -4,8 +4,6 @@
 // its slots are listed once and released before that. libp11 ties every key it hands out to the
 // slot list it came from, so nothing here may be released while such a key lives.
 
-#include "signlib/MediaError.h"
-
 #include <libp11.h>
 #include <memory>
 #include <span>

@@ -1,6 +1,7 @@
 #include "signlib/TokenModule.h"
 
 #include "foundation/TextUtils.h"
+#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
 
 #include <new>
@@ -55,7 +56,7 @@ TTokenKey TTokenModule::ReadKey(unsigned long ADeviceIndex, const TTokenPin& APi
 PKCS11_SLOT& TTokenModule::TokenSlot(unsigned long ADeviceIndex) const
 {
     if (ADeviceIndex >= FTokens.size())
-        FailMedia(EU_ERROR_MEDIA, "no token at device index " + std::to_string(ADeviceIndex));
+        throw TSignError(EU_ERROR_MEDIA, "no token at that device index");
     return *FTokens[ADeviceIndex];
 }
 
@@ -66,12 +67,12 @@ void TTokenModule::LogIn(PKCS11_SLOT& ASlot, const TTokenPin& APin)
     int loggedIn = 0;
     if (PKCS11_is_logged_in(&ASlot, 0, &loggedIn) == 0 && loggedIn) {
         if (!FAcceptedPins[&ASlot].Matches(APin))
-            FailMedia(EU_ERROR_MEDIA_LOGIN, "the token refuses the PIN");
+            throw TSignError(EU_ERROR_MEDIA_LOGIN, "the token refuses the PIN");
         return;
     }
     if (PKCS11_login(&ASlot, 0, APin.CStr()) != 0) {
         ERR_clear_error();
-        FailMedia(EU_ERROR_MEDIA_LOGIN, "the token refuses the PIN");
+        throw TSignError(EU_ERROR_MEDIA_LOGIN, "the token refuses the PIN");
     }
     FAcceptedPins[&ASlot].Remember(APin);
 }

@@ -1,7 +1,7 @@
 #include "signlib/TokenPin.h"
 
 #include "foundation/TextCodec.h"
-#include "signlib/MediaError.h"
+#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
 
 #include <cstring>
@@ -13,7 +13,7 @@ TTokenPin TTokenPin::FromAnsiField(const char* AField, std::size_t ASize)
 {
     const std::size_t length = strnlen(AField, ASize);
     if (length == ASize)
-        FailMedia(EU_ERROR_BAD_PARAMETER, "the password field holds no terminating zero");
+        throw TSignError(EU_ERROR_BAD_PARAMETER, "the password field holds no terminating zero");
     return TTokenPin(AnsiToUtf8(std::string_view(AField, length)));
 }
 

@@ -1,7 +1,7 @@
 #include "signlib/TokenPinCheck.h"
 
-#include "signlib/MediaError.h"
 #include "signlib/OpenSslPtr.h"
+#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
 
 #include <openssl/crypto.h>
@@ -12,7 +12,7 @@ namespace korvel::signlib {
 void TTokenPinCheck::Remember(const TTokenPin& APin)
 {
     if (RAND_bytes(FSalt.data(), static_cast<int>(FSalt.size())) != 1)
-        FailMedia(EU_ERROR_UNKNOWN, "no random bytes for the PIN digest");
+        throw TSignError(EU_ERROR_UNKNOWN, "no random bytes for the PIN digest");
     FDigest = DigestOf(APin);
     FRemembered = true;
 }
@@ -32,7 +32,7 @@ TTokenPinCheck::TDigest TTokenPinCheck::DigestOf(const TTokenPin& APin) const
                       EVP_DigestUpdate(context.get(), APin.View().data(), APin.View().size()) == 1 &&
                       EVP_DigestFinal_ex(context.get(), digest.data(), nullptr) == 1;
     if (!done)
-        FailMedia(EU_ERROR_UNKNOWN, "cannot digest the PIN");
+        throw TSignError(EU_ERROR_UNKNOWN, "cannot digest the PIN");
     return digest;
 }
 
