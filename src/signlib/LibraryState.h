@@ -30,6 +30,11 @@ struct TServerSettings {
     std::string Port;
     std::string CommonName;    // CMP only
     bool BeforeStore = false;  // OCSP only
+
+    bool Anonymous = false;     // proxy and LDAP: no user name and password
+    std::string User;           // proxy and LDAP
+    std::string Password;       // proxy and LDAP
+    bool SavePassword = false;  // proxy only
 };
 
 struct TLibrarySettings {

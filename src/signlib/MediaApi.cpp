@@ -2,12 +2,16 @@
 // and a key is read from a token with its PIN.
 
 #include "foundation/TextCodec.h"
+#include "signlib/CertificateData.h"
+#include "signlib/CertificateInfoRecords.h"
+#include "signlib/ContextHandles.h"
+#include "signlib/EntryPoint.h"
 #include "signlib/MediaTypeList.h"
 #include "signlib/PrivateKeyContext.h"
-#include "signlib/SignError.h"
+#include "signlib/SecretText.h"
 #include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 #include "signlib/TokenModuleCache.h"
-#include "signlib/TokenPin.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,12 +21,6 @@ using namespace korvel;
 using namespace korvel::signlib;
 
 namespace {
-
-void RequireArgument(const void* AArgument, const char* AName)
-{
-    if (AArgument == nullptr)
-        throw TSignError(EU_ERROR_BAD_PARAMETER, AName);
-}
 
 // Names longer than the buffer are cut: they are only shown.
 void CopyMediaName(const std::string& AUtf8Name, char* ABuffer)
@@ -37,13 +35,24 @@ TMediaType MediaTypeAt(unsigned long ATypeIndex)
 {
     std::vector<TMediaType> types = MediaTypeList();
     if (ATypeIndex >= types.size())
-        throw TSignError(EU_ERROR_MEDIA, "no key media type at that index");
+        Fail(EU_ERROR_MEDIA, "no key media type at index " + std::to_string(ATypeIndex));
     return std::move(types[ATypeIndex]);
+}
+
+// The PIN as the token takes it, UTF-8. Only this one form is tried: every refused PIN counts
+// towards the token's lock. A field without its terminating zero is refused, never cut.
+TSecretText PinOf(const EU_KEY_MEDIA& AKeyMedia)
+{
+    const std::size_t length = strnlen(AKeyMedia.szPassword, sizeof AKeyMedia.szPassword);
+    if (length == sizeof AKeyMedia.szPassword)
+        Fail(EU_ERROR_BAD_PARAMETER, "the password field holds no terminating zero");
+    const TSecretText ansi(std::string_view(AKeyMedia.szPassword, length));
+    return TSecretText(AnsiToUtf8(ansi.Text()));
 }
 
 std::unique_ptr<TPrivateKeyContext> ReadTokenKey(const EU_KEY_MEDIA& AKeyMedia)
 {
-    const TTokenPin pin = TTokenPin::FromAnsiField(AKeyMedia.szPassword, sizeof AKeyMedia.szPassword);
+    const TSecretText pin = PinOf(AKeyMedia);
     std::shared_ptr<TTokenModule> module = AcquireTokenModule(MediaTypeAt(AKeyMedia.dwTypeIndex).ModulePath);
     TTokenKey key = module->ReadKey(AKeyMedia.dwDevIndex, pin);
     auto context = std::make_unique<TPrivateKeyContext>();
@@ -57,11 +66,11 @@ std::unique_ptr<TPrivateKeyContext> ReadTokenKey(const EU_KEY_MEDIA& AKeyMedia)
 
 extern "C" EU_API unsigned long EUEnumKeyMediaTypes(unsigned long dwTypeIndex, char* pszTypeName)
 {
-    return SignGuarded([&] {
+    return RunInitializedEntryPoint([&] {
         RequireArgument(pszTypeName, "pszTypeName");
         const std::vector<TMediaType> types = MediaTypeList();
         if (dwTypeIndex >= types.size())
-            throw TSignError(EU_WARNING_END_OF_ENUM, "no more key media types");
+            Fail(EU_WARNING_END_OF_ENUM, "no more key media types");
         CopyMediaName(types[dwTypeIndex].Name, pszTypeName);
     });
 }
@@ -69,11 +78,11 @@ extern "C" EU_API unsigned long EUEnumKeyMediaTypes(unsigned long dwTypeIndex, c
 extern "C" EU_API unsigned long EUEnumKeyMediaDevices(unsigned long dwTypeIndex, unsigned long dwDeviceIndex,
                                                       char* pszDeviceName)
 {
-    return SignGuarded([&] {
+    return RunInitializedEntryPoint([&] {
         RequireArgument(pszDeviceName, "pszDeviceName");
         const std::vector<std::string> labels = AcquireTokenModule(MediaTypeAt(dwTypeIndex).ModulePath)->TokenLabels();
         if (dwDeviceIndex >= labels.size())
-            throw TSignError(EU_WARNING_END_OF_ENUM, "no more key media devices");
+            Fail(EU_WARNING_END_OF_ENUM, "no more key media devices");
         CopyMediaName(labels[dwDeviceIndex], pszDeviceName);
     });
 }
@@ -81,13 +90,14 @@ extern "C" EU_API unsigned long EUEnumKeyMediaDevices(unsigned long dwTypeIndex,
 extern "C" EU_API unsigned long EUCtxReadPrivateKey(void* pvContext, const EU_KEY_MEDIA* pKeyMedia,
                                                     void** ppvPrivateKeyContext, EU_CERT_OWNER_INFO* pInfo)
 {
-    return SignGuarded([&] {
-        RequireArgument(pvContext, "pvContext");
+    return RunInitializedEntryPoint([&] {
+        LibraryContextOf(pvContext);
         RequireArgument(pKeyMedia, "pKeyMedia");
         RequireArgument(ppvPrivateKeyContext, "ppvPrivateKeyContext");
         *ppvPrivateKeyContext = nullptr;
+        std::unique_ptr<TPrivateKeyContext> context = ReadTokenKey(*pKeyMedia);
         if (pInfo != nullptr)
-            *pInfo = EU_CERT_OWNER_INFO{};
-        *ppvPrivateKeyContext = ReadTokenKey(*pKeyMedia).release();
+            FillOwnerInfo(ReadCertificateData(*context->Certificate), *pInfo);
+        *ppvPrivateKeyContext = context.release();
     });
 }

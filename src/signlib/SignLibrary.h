@@ -172,7 +172,8 @@ EU_API void EUCtxFreeMemory(void* pvContext, unsigned char* pbMemory);
 
 /* JKS containers: private-key aliases (freed with EUFreeMemory), and the key bytes of an alias
  * (freed with EUFreeMemory), which EUCtxReadPrivateKeyBinary opens with the key password. The
- * certificate outputs are optional (NULL). */
+ * certificate outputs are optional (NULL), all three or none: the certificate pointers and the
+ * certificates' bytes are one block and the lengths another, each freed with one EUFreeMemory. */
 EU_API unsigned long EUEnumJKSPrivateKeysFile(const char* pszFileName, unsigned long dwKeyIndex, char** ppszKeyAlias);
 EU_API unsigned long EUGetJKSPrivateKeyFile(const char* pszFileName, const char* pszKeyAlias,
                                             unsigned char** ppbPrivateKey, unsigned long* pdwPrivateKeyLength,

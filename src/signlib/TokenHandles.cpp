@@ -1,7 +1,7 @@
 #include "signlib/TokenHandles.h"
 
-#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 #include <openssl/err.h>
 
@@ -11,7 +11,7 @@ TLoadedPkcs11Module::TLoadedPkcs11Module(PKCS11_CTX& AContext, const std::string
 {
     if (PKCS11_CTX_load(&FContext, AModulePath.c_str()) != 0) {
         ERR_clear_error();
-        throw TSignError(EU_ERROR_MEDIA, "the PKCS#11 module cannot be loaded");
+        Fail(EU_ERROR_MEDIA, "the PKCS#11 module cannot be loaded");
     }
 }
 
@@ -24,7 +24,7 @@ TPkcs11SlotList::TPkcs11SlotList(PKCS11_CTX& AContext) : FContext(AContext)
 {
     if (PKCS11_enumerate_slots(&FContext, &FSlots, &FCount) != 0) {
         ERR_clear_error();
-        throw TSignError(EU_ERROR_MEDIA, "the PKCS#11 module cannot list its slots");
+        Fail(EU_ERROR_MEDIA, "the PKCS#11 module cannot list its slots");
     }
 }
 

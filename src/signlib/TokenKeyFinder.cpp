@@ -1,7 +1,7 @@
 #include "signlib/TokenKeyFinder.h"
 
-#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 #include <algorithm>
 #include <openssl/err.h>
@@ -17,7 +17,7 @@ std::span<PKCS11_KEY> PrivateKeys(PKCS11_TOKEN& AToken)
     unsigned int count = 0;
     if (PKCS11_enumerate_keys(&AToken, &keys, &count) != 0) {
         ERR_clear_error();
-        throw TSignError(EU_ERROR_MEDIA, "the token cannot list its keys");
+        Fail(EU_ERROR_MEDIA, "the token cannot list its keys");
     }
     return {keys, count};
 }
@@ -28,7 +28,7 @@ std::span<PKCS11_CERT> Certificates(PKCS11_TOKEN& AToken)
     unsigned int count = 0;
     if (PKCS11_enumerate_certs(&AToken, &certificates, &count) != 0) {
         ERR_clear_error();
-        throw TSignError(EU_ERROR_MEDIA, "the token cannot list its certificates");
+        Fail(EU_ERROR_MEDIA, "the token cannot list its certificates");
     }
     return {certificates, count};
 }
@@ -64,7 +64,7 @@ TEvpPkeyPtr KeyObject(PKCS11_KEY& AKey)
     TEvpPkeyPtr key(PKCS11_get_private_key(&AKey));
     if (!key) {
         ERR_clear_error();
-        throw TSignError(EU_ERROR_MEDIA, "the token's private key cannot be used");
+        Fail(EU_ERROR_MEDIA, "the token's private key cannot be used");
     }
     return key;
 }
@@ -75,7 +75,7 @@ TTokenKey FindTokenKey(PKCS11_TOKEN& AToken)
 {
     const std::span<PKCS11_KEY> keys = PrivateKeys(AToken);
     if (keys.empty())
-        throw TSignError(EU_ERROR_KEY_NOT_FOUND, "the token holds no private key");
+        Fail(EU_ERROR_KEY_NOT_FOUND, "the token holds no private key");
     const std::span<PKCS11_CERT> certificates = Certificates(AToken);
     for (PKCS11_KEY& key : keys) {
         TEvpPkeyPtr keyObject = KeyObject(key);
@@ -84,7 +84,7 @@ TTokenKey FindTokenKey(PKCS11_TOKEN& AToken)
             return {std::move(keyObject), TX509Ptr(certificate->x509)};
         }
     }
-    throw TSignError(EU_ERROR_CERT_NOT_FOUND, "no private key of the token has its certificate on the token");
+    Fail(EU_ERROR_CERT_NOT_FOUND, "no private key of the token has its certificate on the token");
 }
 
 }  // namespace korvel::signlib

@@ -1,8 +1,8 @@
 #include "signlib/TokenModule.h"
 
 #include "foundation/TextUtils.h"
-#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 #include <new>
 #include <openssl/err.h>
@@ -45,7 +45,7 @@ std::vector<std::string> TTokenModule::TokenLabels() const
     return labels;
 }
 
-TTokenKey TTokenModule::ReadKey(unsigned long ADeviceIndex, const TTokenPin& APin)
+TTokenKey TTokenModule::ReadKey(unsigned long ADeviceIndex, const TSecretText& APin)
 {
     std::lock_guard lock(FMutex);
     PKCS11_SLOT& slot = TokenSlot(ADeviceIndex);
@@ -56,23 +56,23 @@ TTokenKey TTokenModule::ReadKey(unsigned long ADeviceIndex, const TTokenPin& APi
 PKCS11_SLOT& TTokenModule::TokenSlot(unsigned long ADeviceIndex) const
 {
     if (ADeviceIndex >= FTokens.size())
-        throw TSignError(EU_ERROR_MEDIA, "no token at that device index");
+        Fail(EU_ERROR_MEDIA, "no token at that device index");
     return *FTokens[ADeviceIndex];
 }
 
-void TTokenModule::LogIn(PKCS11_SLOT& ASlot, const TTokenPin& APin)
+void TTokenModule::LogIn(PKCS11_SLOT& ASlot, const TSecretText& APin)
 {
     if (!ASlot.token->loginRequired)
         return;
     int loggedIn = 0;
     if (PKCS11_is_logged_in(&ASlot, 0, &loggedIn) == 0 && loggedIn) {
         if (!FAcceptedPins[&ASlot].Matches(APin))
-            throw TSignError(EU_ERROR_MEDIA_LOGIN, "the token refuses the PIN");
+            Fail(EU_ERROR_MEDIA_LOGIN, "the token refuses the PIN");
         return;
     }
     if (PKCS11_login(&ASlot, 0, APin.CStr()) != 0) {
         ERR_clear_error();
-        throw TSignError(EU_ERROR_MEDIA_LOGIN, "the token refuses the PIN");
+        Fail(EU_ERROR_MEDIA_LOGIN, "the token refuses the PIN");
     }
     FAcceptedPins[&ASlot].Remember(APin);
 }

@@ -5,9 +5,9 @@
 // sessions such keys sign in. Calls into libp11 for the list, logins and key lookups are made
 // under the module's lock; signing with a key read here goes through libp11's own session pool.
 
+#include "signlib/SecretText.h"
 #include "signlib/TokenHandles.h"
 #include "signlib/TokenKeyFinder.h"
-#include "signlib/TokenPin.h"
 #include "signlib/TokenPinCheck.h"
 
 #include <map>
@@ -29,11 +29,11 @@ public:
     // Logs in to the token at ADeviceIndex with APin as the user's PIN and finds its key.
     // Throws EU_ERROR_MEDIA for an index past the end, EU_ERROR_MEDIA_LOGIN for a PIN the token
     // refuses, and the codes of FindTokenKey.
-    TTokenKey ReadKey(unsigned long ADeviceIndex, const TTokenPin& APin);
+    TTokenKey ReadKey(unsigned long ADeviceIndex, const TSecretText& APin);
 
 private:
     PKCS11_SLOT& TokenSlot(unsigned long ADeviceIndex) const;
-    void LogIn(PKCS11_SLOT& ASlot, const TTokenPin& APin);
+    void LogIn(PKCS11_SLOT& ASlot, const TSecretText& APin);
 
     // Declared in the order they are made; destroyed in reverse, so the slots go before the module.
     TPkcs11ContextPtr FContext;

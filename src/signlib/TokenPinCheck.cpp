@@ -1,38 +1,38 @@
 #include "signlib/TokenPinCheck.h"
 
 #include "signlib/OpenSslPtr.h"
-#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 #include <openssl/crypto.h>
 #include <openssl/rand.h>
 
 namespace korvel::signlib {
 
-void TTokenPinCheck::Remember(const TTokenPin& APin)
+void TTokenPinCheck::Remember(const TSecretText& APin)
 {
     if (RAND_bytes(FSalt.data(), static_cast<int>(FSalt.size())) != 1)
-        throw TSignError(EU_ERROR_UNKNOWN, "no random bytes for the PIN digest");
+        Fail(EU_ERROR_UNKNOWN, "no random bytes for the PIN digest");
     FDigest = DigestOf(APin);
     FRemembered = true;
 }
 
-bool TTokenPinCheck::Matches(const TTokenPin& APin) const
+bool TTokenPinCheck::Matches(const TSecretText& APin) const
 {
     const TDigest digest = DigestOf(APin);
     return FRemembered && CRYPTO_memcmp(digest.data(), FDigest.data(), digest.size()) == 0;
 }
 
-TTokenPinCheck::TDigest TTokenPinCheck::DigestOf(const TTokenPin& APin) const
+TTokenPinCheck::TDigest TTokenPinCheck::DigestOf(const TSecretText& APin) const
 {
     TDigest digest{};
     TEvpMdCtxPtr context(EVP_MD_CTX_new());
     const bool done = context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1 &&
                       EVP_DigestUpdate(context.get(), FSalt.data(), FSalt.size()) == 1 &&
-                      EVP_DigestUpdate(context.get(), APin.View().data(), APin.View().size()) == 1 &&
+                      EVP_DigestUpdate(context.get(), APin.Text().data(), APin.Text().size()) == 1 &&
                       EVP_DigestFinal_ex(context.get(), digest.data(), nullptr) == 1;
     if (!done)
-        throw TSignError(EU_ERROR_UNKNOWN, "cannot digest the PIN");
+        Fail(EU_ERROR_UNKNOWN, "cannot digest the PIN");
     return digest;
 }
 

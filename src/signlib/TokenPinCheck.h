@@ -4,7 +4,7 @@
 // it live, and a logged-in token takes any PIN without looking at it; a later read of the same
 // token is checked against this instead.
 
-#include "signlib/TokenPin.h"
+#include "signlib/SecretText.h"
 
 #include <array>
 
@@ -12,12 +12,12 @@ namespace korvel::signlib {
 
 class TTokenPinCheck {
 public:
-    void Remember(const TTokenPin& APin);
-    bool Matches(const TTokenPin& APin) const;
+    void Remember(const TSecretText& APin);
+    bool Matches(const TSecretText& APin) const;
 
 private:
     using TDigest = std::array<unsigned char, 32>;
-    TDigest DigestOf(const TTokenPin& APin) const;
+    TDigest DigestOf(const TSecretText& APin) const;
 
     std::array<unsigned char, 16> FSalt{};
     TDigest FDigest{};

@@ -103,6 +103,18 @@ TEST_F(MediaListTest, AModuleThatCannotBeLoadedIsAMediaErrorAndFillsNothing)
     EXPECT_EQ(EUEnumKeyMediaDevices(2, 0, buffer), EU_ERROR_MEDIA) << "no such type";
 }
 
+TEST_F(MediaListTest, NothingIsListedOrReadBeforeTheLibraryIsInitialised)
+{
+    FSoftHsm.InitToken("Перший", SoPin, Pin);
+    SetModules(SoftHsmToken::ModulePath());
+    EUFinalize();
+    char buffer[EU_MEDIA_NAME_SIZE];
+
+    EXPECT_EQ(EUEnumKeyMediaTypes(0, buffer), EU_ERROR_NOT_INITIALIZED);
+    EXPECT_EQ(EUEnumKeyMediaDevices(0, 0, buffer), EU_ERROR_NOT_INITIALIZED);
+    EXPECT_EQ(ReadKey(0, 0, Pin).Code, EU_ERROR_NOT_INITIALIZED);
+}
+
 TEST_F(MediaListTest, AMissingBufferIsABadParameter)
 {
     SetModules(SoftHsmToken::ModulePath());

@@ -43,7 +43,9 @@ TEST_P(TokenKeyTypeTest, TheRightPinGivesAKeyThatSignsForTheCertificateWrittenWi
     EXPECT_EQ(X509_cmp(read.Context->Certificate.get(), key.Certificate.get()), 0);
     EXPECT_TRUE(SignsForCertificate(read.Context->Key.get(), read.Context->Certificate.get()));
     EXPECT_TRUE(read.Context->TokenSession) << "the token session lives with the key";
-    EXPECT_EQ(read.Info.bFilled, 0);
+    EXPECT_TRUE(read.OwnerFilled);
+    EXPECT_EQ(read.OwnerCommonName, GetParam() == TokenKeyType::P256 ? "Тарас Шевченко" : "Леся Українка");
+    EXPECT_EQ(read.OwnerSerial, GetParam() == TokenKeyType::P256 ? "02" : "03");
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyTypes, TokenKeyTypeTest, ::testing::Values(TokenKeyType::P256, TokenKeyType::Rsa2048),
@@ -136,22 +138,25 @@ TEST_F(TokenKeyReadTest, APasswordFieldWithoutItsZeroIsRefused)
     AddKey(SharedTokenKey(TokenKeyType::P256));
     EU_KEY_MEDIA media{};
     std::memset(media.szPassword, '2', sizeof media.szPassword);
-    korvel::signlib::TLibraryContext library;
     void* context = nullptr;
 
-    EXPECT_EQ(EUCtxReadPrivateKey(&library, &media, &context, nullptr), EU_ERROR_BAD_PARAMETER);
+    EXPECT_EQ(EUCtxReadPrivateKey(FLibraryContext, &media, &context, nullptr), EU_ERROR_BAD_PARAMETER);
     EXPECT_EQ(context, nullptr);
 }
 
 TEST_F(TokenKeyReadTest, AMissingArgumentIsABadParameter)
 {
+    AddKey(SharedTokenKey(TokenKeyType::P256));
     EU_KEY_MEDIA media{};
-    korvel::signlib::TLibraryContext library;
+    std::memcpy(media.szPassword, Pin.c_str(), Pin.size());
     void* context = nullptr;
+    int notALibraryContext = 0;
 
     EXPECT_EQ(EUCtxReadPrivateKey(nullptr, &media, &context, nullptr), EU_ERROR_BAD_PARAMETER);
-    EXPECT_EQ(EUCtxReadPrivateKey(&library, nullptr, &context, nullptr), EU_ERROR_BAD_PARAMETER);
-    EXPECT_EQ(EUCtxReadPrivateKey(&library, &media, nullptr, nullptr), EU_ERROR_BAD_PARAMETER);
+    EXPECT_EQ(EUCtxReadPrivateKey(&notALibraryContext, &media, &context, nullptr), EU_ERROR_BAD_PARAMETER);
+    EXPECT_EQ(EUCtxReadPrivateKey(FLibraryContext, nullptr, &context, nullptr), EU_ERROR_BAD_PARAMETER);
+    EXPECT_EQ(EUCtxReadPrivateKey(FLibraryContext, &media, nullptr, nullptr), EU_ERROR_BAD_PARAMETER);
+    EXPECT_EQ(context, nullptr);
 }
 
 TEST_F(TokenKeyReadTest, ASecondReadOfALoggedInTokenStillChecksThePin)

@@ -66,6 +66,14 @@ const std::filesystem::path& TokenTestCaFile()
 
 TokenMediaTest::TokenMediaTest() : FProgramDataGuard("KORVEL_PROGRAMDATA", FProgramData.Folder())
 {
+    EXPECT_EQ(EUInitialize(), EU_ERROR_NONE);
+    EXPECT_EQ(EUCtxCreate(&FLibraryContext), EU_ERROR_NONE);
+}
+
+TokenMediaTest::~TokenMediaTest()
+{
+    EUCtxFree(FLibraryContext);
+    EUFinalize();
 }
 
 void TokenMediaTest::SetModules(const std::string& modules)
@@ -97,18 +105,23 @@ std::vector<std::string> TokenMediaTest::DeviceNames(unsigned long typeIndex, un
     return names;
 }
 
-TokenKeyRead TokenMediaTest::ReadKey(unsigned long typeIndex, unsigned long deviceIndex, const std::string& utf8Pin)
+TokenKeyRead TokenMediaTest::ReadKey(unsigned long typeIndex, unsigned long deviceIndex,
+                                     const std::string& utf8Pin) const
 {
     EU_KEY_MEDIA media{};
     media.dwTypeIndex = typeIndex;
     media.dwDevIndex = deviceIndex;
     const std::string pin = Utf8ToAnsi(utf8Pin);
     std::memcpy(media.szPassword, pin.data(), std::min(pin.size(), sizeof media.szPassword - 1));
-    signlib::TLibraryContext library;
     TokenKeyRead read;
     void* context = nullptr;
-    read.Code = EUCtxReadPrivateKey(&library, &media, &context, &read.Info);
+    EU_CERT_OWNER_INFO info{};
+    read.Code = EUCtxReadPrivateKey(FLibraryContext, &media, &context, &info);
     read.Context.reset(static_cast<signlib::TPrivateKeyContext*>(context));
+    read.OwnerFilled = info.bFilled != 0;
+    read.OwnerCommonName = info.pszSubjCN != nullptr ? AnsiToUtf8(info.pszSubjCN) : "";
+    read.OwnerSerial = info.pszSerial != nullptr ? info.pszSerial : "";
+    EUCtxFreeCertOwnerInfo(FLibraryContext, &info);
     return read;
 }
 

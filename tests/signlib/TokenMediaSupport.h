@@ -17,12 +17,18 @@
 
 namespace korvel::test {
 
-using TokenKeyContextPtr = std::unique_ptr<signlib::TPrivateKeyContext>;
+// A key read by the library, freed by it; tests look into the key and its certificate.
+struct TokenKeyContextFree {
+    void operator()(signlib::TPrivateKeyContext* context) const { EUCtxFreePrivateKey(context); }
+};
+using TokenKeyContextPtr = std::unique_ptr<signlib::TPrivateKeyContext, TokenKeyContextFree>;
 
 struct TokenKeyRead {
     unsigned long Code = 0;
     TokenKeyContextPtr Context;
-    EU_CERT_OWNER_INFO Info{};
+    bool OwnerFilled = false;
+    std::string OwnerCommonName;  // UTF-8
+    std::string OwnerSerial;
 };
 
 enum class TokenKeyType {
@@ -43,9 +49,11 @@ const TokenTestKey& SecondTokenKey();
 X509* TokenTestCa();
 const std::filesystem::path& TokenTestCaFile();
 
+// An initialised library with a library context, for each test.
 class TokenMediaTest : public ::testing::Test {
 protected:
     TokenMediaTest();
+    ~TokenMediaTest() override;
 
     // Writes PKCS11_MODULES into config.ini.
     static void SetModules(const std::string& modules);
@@ -55,11 +63,12 @@ protected:
     static std::vector<std::string> DeviceNames(unsigned long typeIndex, unsigned long* endCode = nullptr);
 
     // EUCtxReadPrivateKey with a Windows-1251 password given here in UTF-8.
-    static TokenKeyRead ReadKey(unsigned long typeIndex, unsigned long deviceIndex, const std::string& utf8Pin);
+    TokenKeyRead ReadKey(unsigned long typeIndex, unsigned long deviceIndex, const std::string& utf8Pin) const;
 
     TempDir FProgramData;
     EnvGuard FProgramDataGuard;
     SoftHsmToken FSoftHsm;
+    void* FLibraryContext = nullptr;
 };
 
 // The key signs data with EVP_DigestSign, and the signature verifies with the certificate's key.
