@@ -11,10 +11,12 @@
 namespace korvel::signlib {
 
 struct TPrivateKeyContext {
+    // Held while the key lives; empty for key files. Declared first so that it goes last: a key
+    // from a token must be freed while its token session is still there.
+    std::shared_ptr<void> TokenSession;
     TEvpPkeyPtr Key;
     TX509Ptr Certificate;
-    std::vector<TX509Ptr> Chain;         // other certificates of the container, without the key's own
-    std::shared_ptr<void> TokenSession;  // held while the key lives; empty for key files
+    std::vector<TX509Ptr> Chain;  // other certificates of the container, without the key's own
 };
 
 // A library context (one per signer). It holds nothing yet but marks a valid handle.

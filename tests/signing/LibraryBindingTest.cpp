@@ -33,5 +33,19 @@ TEST_F(LibraryBindingTest, MissingLibraryOrEntryPointLoadsNothing)
     }
 }
 
+TEST_F(LibraryBindingTest, BundledLibraryBesideTheExecutableLoadsEveryEntryPoint)
+{
+    ASSERT_TRUE(EULoadDLL());
+    const TEUSignInterface* table = LibraryInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(EULoadDLL()) << "a second load keeps the first";
+    EXPECT_EQ(LibraryInterface(), table);
+    EXPECT_EQ(table->Initialize(), EU_ERROR_NONE);
+    EXPECT_NE(std::string(table->GetErrorLangDesc(EU_WARNING_END_OF_ENUM, EU_LANG_UA)), "");
+    table->Finalize();
+    UnloadLibrary();
+    EXPECT_EQ(LibraryInterface(), nullptr);
+}
+
 }  // namespace
 }  // namespace korvel
