@@ -4,6 +4,7 @@
 #include "SignTestFixture.h"
 
 #include "fixtures/ChildProcess.h"
+#include "fixtures/SoftHsmToken.h"
 #include "fixtures/TestKeys.h"
 #include "fixtures/TimeStampAuthority.h"
 #include "foundation/Base64.h"
@@ -239,6 +240,47 @@ TEST_F(SignWithLibraryTest, WrongPasswordIsTheLibraryRefusal)
     EXPECT_TRUE(message.starts_with("ReadKeyFromFile: ")) << message;
     EXPECT_TRUE(message.ends_with(" (" + std::to_string(EU_ERROR_BAD_PASSWORD) + ")")) << message;
     EXPECT_FALSE(TSignTestAccess::HoldsHandles(sign));
+}
+
+TEST_F(SignWithLibraryTest, TokenKeyLoadsWithItsPinAndSigns)
+{
+    test::SoftHsmToken softHsm;
+    softHsm.InitToken("korvel", "1111", "2222");
+    softHsm.AddKey("korvel", "2222", Keys().Signer.Key.get(), Keys().Signer.Certificate.get(), "01");
+    TParam::WriteValue("PKCS11_MODULES", test::SoftHsmToken::ModulePath());
+    std::vector<std::string> types;
+    std::vector<std::string> devices;
+    TSign::UpdateDeviceTypeList(types);
+    ASSERT_EQ(types.size(), 1u);
+    TSign::UpdateDeviceList(0, devices);
+    ASSERT_FALSE(devices.empty());
+    TPrivateKey key;
+    key.pkCreatorName = "Тестовий ЦСК";
+    key.pkDeviceName = "[" + devices[0] + "] " + types[0];
+    key.pkTypeIndex = 0;
+    key.pkDeviceIndex = 0;
+
+    struct TCase {
+        std::string Pin;
+        bool Loads;
+    };
+    for (const TCase& test : {TCase{"1234", false}, TCase{"2222", true}}) {
+        SCOPED_TRACE(test.Pin);
+        key.pkPassword = test.Pin;
+        TSign sign;
+        if (!test.Loads) {
+            const std::string message = RaisedBy([&] { sign.InitialKey(key); });
+            EXPECT_TRUE(message.starts_with("ReadKeyFromDevice:")) << message;
+            EXPECT_FALSE(TSignTestAccess::HoldsHandles(sign));
+            continue;
+        }
+        ASSERT_TRUE(sign.InitialKey(key));
+        EXPECT_EQ(sign.CertInfo().Serial, SignerSerial);
+        EXPECT_EQ(sign.CertInfo().SubjEDRPOUCode, "12345678");
+        const std::string signature = sign.SignData("TEST", EU_SIGN_TYPE_CADES_T, 0);
+        ASSERT_NE(signature, "");
+        EXPECT_EQ(Verified(signature, CaFile()), TestBytes);
+    }
 }
 
 }  // namespace
