@@ -112,7 +112,8 @@ bool FillKeyMedia(const TPrivateKey& APrivateKey, EU_KEY_MEDIA& AMedia)
 bool TSign::InitialKey(const TPrivateKey& APrivateKey)
 {
     std::lock_guard lock(FSignLock);
-    Library();
+    if (!SignState().CPInterface)
+        Raise(NotInitialised);
     SetCreatorSettings(APrivateKey.pkCreatorName);
     CreateContext();
     if (!CheckPrivateKey(APrivateKey))
