@@ -133,6 +133,8 @@ int Run(const TOptions& AOptions)
     const std::string data(AOptions.DataBytes, 'd');
     const std::uint32_t cadesBes = EU_SIGN_TYPE_CADES_BES;
     const std::int32_t noContentTimeStamp = 0;
+    if (EUInitialize() != EU_ERROR_NONE)
+        throw std::runtime_error("the signing library does not start");
     EUSetRuntimeParameter("SignType", &cadesBes, sizeof cadesBes);
     EUSetRuntimeParameter("SignIncludeContentTimeStamp", &noContentTimeStamp, sizeof noContentTimeStamp);
 
@@ -158,6 +160,7 @@ int Run(const TOptions& AOptions)
     }
     if (failures > 0)
         std::printf("\n%zu signatures failed\n", failures);
+    EUFinalize();
     return failures == 0 ? 0 : 1;
 }
 

@@ -53,6 +53,8 @@ protected:
         SetContentTimeStamp(false);
     }
 
+    InitializedLibrary FLibrary;
+
     SigningKeyType KeyType() const { return std::get<0>(GetParam()); }
     Input InputKind() const { return std::get<1>(GetParam()); }
     bool AppendCertificate() const { return std::get<2>(GetParam()); }

@@ -49,6 +49,7 @@ protected:
         return hashValue ? std::optional(Data) : std::nullopt;
     }
 
+    InitializedLibrary FLibrary;
     TempDir FWork;
     TimeStampAuthority FAuthority{FWork.Path()};
 };

@@ -37,6 +37,7 @@ protected:
 
     static TempDir* FFolder;
     static SigningKeys* FKeys;
+    InitializedLibrary FLibrary;
     std::unique_ptr<signlib::TPrivateKeyContext> FKey;
 };
 
@@ -51,6 +52,7 @@ struct ParameterCase {
 
 TEST(RuntimeParameterTest, AcceptsTheTwoNamesWithFourBytesOnly)
 {
+    const InitializedLibrary library;
     const ParameterCase cases[] = {
         {"SignIncludeContentTimeStamp", 4, EU_ERROR_NONE},
         {"SignType", 4, EU_ERROR_NONE},

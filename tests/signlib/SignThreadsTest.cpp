@@ -44,6 +44,7 @@ void SignRepeatedly(signlib::TPrivateKeyContext* key, std::uint32_t signType, Th
 
 TEST(SignThreadsTest, EachThreadSignsWithItsOwnSignType)
 {
+    const InitializedLibrary library;
     TempDir folder;
     const SigningKeys keys(folder.Path());
     TimeStampAuthority authority(folder.Path());
@@ -86,6 +87,7 @@ TEST(SignThreadsTest, EachThreadSignsWithItsOwnSignType)
 
 TEST(SignThreadsTest, NewThreadStartsWithCadesBesAndNoContentTimeStamp)
 {
+    const InitializedLibrary library;
     TempDir folder;
     const SigningKeys keys(folder.Path());
     auto key = MakeKeyContext(keys, SigningKeyType::P256);

@@ -74,6 +74,16 @@ std::string Quoted(const std::filesystem::path& path)
 
 }  // namespace
 
+InitializedLibrary::InitializedLibrary()
+{
+    EXPECT_EQ(EU_ERROR_NONE, EUInitialize());
+}
+
+InitializedLibrary::~InitializedLibrary()
+{
+    EUFinalize();
+}
+
 std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const SigningKeys& keys, SigningKeyType type)
 {
     auto context = std::make_unique<signlib::TPrivateKeyContext>();

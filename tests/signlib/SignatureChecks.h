@@ -16,6 +16,15 @@
 
 namespace korvel::test {
 
+// The library started for as long as the object lives, as the program starts it before signing.
+class InitializedLibrary {
+public:
+    InitializedLibrary();
+    ~InitializedLibrary();
+    InitializedLibrary(const InitializedLibrary&) = delete;
+    InitializedLibrary& operator=(const InitializedLibrary&) = delete;
+};
+
 // A library key context over a test key, as reading a key file would make it.
 std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const SigningKeys& keys, SigningKeyType type);
 
