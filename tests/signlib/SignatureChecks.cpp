@@ -1,7 +1,6 @@
 #include "SignatureChecks.h"
 
 #include "fixtures/TempDir.h"
-#include "signlib/LibraryState.h"
 #include "signlib/SignLibrary.h"
 
 #include <gtest/gtest.h>
@@ -127,12 +126,7 @@ void SetContentTimeStamp(bool include)
 
 void SetTimeStampServer(bool use, const std::string& address, const std::string& port)
 {
-    signlib::ChangeSettings([&](signlib::TLibrarySettings& settings) {
-        settings.TSP = {};
-        settings.TSP.Use = use;
-        settings.TSP.Address = address;
-        settings.TSP.Port = port;
-    });
+    ASSERT_EQ(EU_ERROR_NONE, EUSetTSPSettings(use, address.c_str(), port.c_str()));
 }
 
 TimeStampQuery ParseTimeStampQuery(const std::string& der)

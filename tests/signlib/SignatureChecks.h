@@ -40,7 +40,7 @@ SignResult SignHash(void* keyContext, const std::string& hash, bool appendCertif
 void SetSignType(std::uint32_t type);
 void SetContentTimeStamp(bool include);
 
-// The time-stamp server in force for the whole library; Use false: none.
+// The time-stamp server in force for the whole library until EUFinalize; use false: none.
 void SetTimeStampServer(bool use, const std::string& address, const std::string& port);
 
 std::string Sha256Of(const std::string& data);
