@@ -34,12 +34,12 @@ const char* InputName(Input input)
 using namespace std::string_literals;
 const std::string Data = "Korvel \x00\x01\xff signs bytes, not text\r\n"s;
 
-class CadesBesTest : public testing::TestWithParam<std::tuple<SigningKeyType, Input, bool>> {
+class CadesBesTest : public testing::TestWithParam<std::tuple<TestKeyType, Input, bool>> {
 protected:
     static void SetUpTestSuite()
     {
         FKeyFolder = new TempDir();
-        FKeys = new SigningKeys(FKeyFolder->Path());
+        FKeys = new TestSigningKeys(FKeyFolder->Path());
     }
     static void TearDownTestSuite()
     {
@@ -55,7 +55,7 @@ protected:
 
     InitializedLibrary FLibrary;
 
-    SigningKeyType KeyType() const { return std::get<0>(GetParam()); }
+    TestKeyType KeyType() const { return std::get<0>(GetParam()); }
     Input InputKind() const { return std::get<1>(GetParam()); }
     bool AppendCertificate() const { return std::get<2>(GetParam()); }
 
@@ -79,12 +79,12 @@ protected:
     X509* CertificateForVerifier() const { return AppendCertificate() ? nullptr : FKeys->Certificate(KeyType()); }
 
     static TempDir* FKeyFolder;
-    static SigningKeys* FKeys;
+    static TestSigningKeys* FKeys;
     TempDir FWork;
 };
 
 TempDir* CadesBesTest::FKeyFolder = nullptr;
-SigningKeys* CadesBesTest::FKeys = nullptr;
+TestSigningKeys* CadesBesTest::FKeys = nullptr;
 
 TEST_P(CadesBesTest, VerifiesWithTheOpenSslTool)
 {
@@ -152,11 +152,11 @@ TEST_P(CadesBesTest, HoldsTheContentAndCertificateOnlyAsAsked)
 }
 
 INSTANTIATE_TEST_SUITE_P(KeysInputsCertificates, CadesBesTest,
-                         testing::Combine(testing::Values(SigningKeyType::P256, SigningKeyType::Rsa2048),
+                         testing::Combine(testing::Values(TestKeyType::P256, TestKeyType::Rsa2048),
                                           testing::Values(Input::EmbeddedData, Input::DetachedData, Input::HashValue),
                                           testing::Bool()),
                          [](const auto& info) {
-                             return std::string(SigningKeyTypeName(std::get<0>(info.param))) + "_" +
+                             return std::string(TestKeyTypeName(std::get<0>(info.param))) + "_" +
                                     InputName(std::get<1>(info.param)) +
                                     (std::get<2>(info.param) ? "_WithCertificate" : "_WithoutCertificate");
                          });

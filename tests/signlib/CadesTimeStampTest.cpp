@@ -18,10 +18,10 @@ const std::string Data = "data to be signed and stamped";
 // Shared by every test of the file: RSA keys are slow to make.
 class SigningKeysOnce {
 public:
-    static const SigningKeys& Keys()
+    static const TestSigningKeys& Keys()
     {
         static TempDir folder;
-        static SigningKeys keys(folder.Path());
+        static TestSigningKeys keys(folder.Path());
         return keys;
     }
 };
@@ -37,7 +37,7 @@ protected:
     }
     void TearDown() override { SetTimeStampServer(false, "", ""); }
 
-    static const SigningKeys& Keys() { return SigningKeysOnce::Keys(); }
+    static const TestSigningKeys& Keys() { return SigningKeysOnce::Keys(); }
 
     // Data embedded, or the hash value of Data (detached).
     static SignResult Sign(void* key, bool hashValue)
@@ -54,7 +54,7 @@ protected:
     TimeStampAuthority FAuthority{FWork.Path()};
 };
 
-class CadesTTest : public TimeStampTest, public testing::WithParamInterface<std::tuple<SigningKeyType, bool>> {};
+class CadesTTest : public TimeStampTest, public testing::WithParamInterface<std::tuple<TestKeyType, bool>> {};
 
 TEST_P(CadesTTest, CarriesATokenOverTheSignatureValueThatTheTsaSigned)
 {
@@ -122,16 +122,15 @@ TEST_P(CadesTTest, ContentTimeStampIsASignedTokenOverTheContentDigest)
 }
 
 INSTANTIATE_TEST_SUITE_P(KeysAndInputs, CadesTTest,
-                         testing::Combine(testing::Values(SigningKeyType::P256, SigningKeyType::Rsa2048),
-                                          testing::Bool()),
+                         testing::Combine(testing::Values(TestKeyType::P256, TestKeyType::Rsa2048), testing::Bool()),
                          [](const auto& info) {
-                             return std::string(SigningKeyTypeName(std::get<0>(info.param))) +
+                             return std::string(TestKeyTypeName(std::get<0>(info.param))) +
                                     (std::get<1>(info.param) ? "_HashValue" : "_Data");
                          });
 
 TEST_F(TimeStampTest, ContentTimeStampAloneMakesCadesBesWithIt)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     SetContentTimeStamp(true);
 
     const SignResult result = Sign(key.get(), false);
@@ -163,7 +162,7 @@ class TimeStampFaultTest : public TimeStampTest, public testing::WithParamInterf
 TEST_P(TimeStampFaultTest, NoSignatureWithoutTheTimeStamp)
 {
     const auto [fault, contentTimeStamp] = GetParam();
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     FAuthority.SetAnswer(fault.Answer);
     SetSignType(contentTimeStamp ? EU_SIGN_TYPE_CADES_BES : EU_SIGN_TYPE_CADES_T);
     SetContentTimeStamp(contentTimeStamp);
@@ -193,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TimeStampTest, ServerDownGivesTspServerErrorAndNoSignature)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     const ClosedLoopbackPort closed;
     SetTimeStampServer(true, "127.0.0.1", std::to_string(closed.Port()));
 
@@ -208,7 +207,7 @@ TEST_F(TimeStampTest, ServerDownGivesTspServerErrorAndNoSignature)
 
 TEST_F(TimeStampTest, NoServerInUseGivesTspServerErrorWithoutAsking)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     const std::string port = std::to_string(FAuthority.Port());
     struct Settings {
         bool Use;
@@ -231,7 +230,7 @@ TEST_F(TimeStampTest, NoServerInUseGivesTspServerErrorWithoutAsking)
 
 TEST_F(TimeStampTest, CadesBesNeedsNoServer)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     SetTimeStampServer(false, "", "");
 
     EXPECT_EQ(EU_ERROR_NONE, Sign(key.get(), false).Code);
@@ -240,7 +239,7 @@ TEST_F(TimeStampTest, CadesBesNeedsNoServer)
 
 TEST_F(TimeStampTest, ServerAddressAsHostOrUrl)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     SetSignType(EU_SIGN_TYPE_CADES_T);
     const std::string port = std::to_string(FAuthority.Port());
     struct Address {
@@ -268,7 +267,7 @@ TEST_F(TimeStampTest, ServerAddressAsHostOrUrl)
 
 TEST_F(TimeStampTest, HttpsServerMustBeTrusted)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     SetSignType(EU_SIGN_TYPE_CADES_T);
     const TestCertificates certificates(FWork.Path());
     HttpsServer untrusted(certificates.For(ServerIdentity::SelfSigned));

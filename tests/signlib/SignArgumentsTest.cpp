@@ -21,7 +21,7 @@ protected:
     static void SetUpTestSuite()
     {
         FFolder = new TempDir();
-        FKeys = new SigningKeys(FFolder->Path());
+        FKeys = new TestSigningKeys(FFolder->Path());
     }
     static void TearDownTestSuite()
     {
@@ -30,19 +30,19 @@ protected:
     }
     void SetUp() override
     {
-        FKey = MakeKeyContext(*FKeys, SigningKeyType::P256);
+        FKey = MakeKeyContext(*FKeys, TestKeyType::P256);
         SetSignType(EU_SIGN_TYPE_CADES_BES);
         SetContentTimeStamp(false);
     }
 
     static TempDir* FFolder;
-    static SigningKeys* FKeys;
+    static TestSigningKeys* FKeys;
     InitializedLibrary FLibrary;
     std::unique_ptr<signlib::TPrivateKeyContext> FKey;
 };
 
 TempDir* SignArgumentsTest::FFolder = nullptr;
-SigningKeys* SignArgumentsTest::FKeys = nullptr;
+TestSigningKeys* SignArgumentsTest::FKeys = nullptr;
 
 struct ParameterCase {
     const char* Name;  // nullptr: no name

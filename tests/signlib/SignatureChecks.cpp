@@ -83,7 +83,7 @@ InitializedLibrary::~InitializedLibrary()
     EUFinalize();
 }
 
-std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const SigningKeys& keys, SigningKeyType type)
+std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const TestSigningKeys& keys, TestKeyType type)
 {
     auto context = std::make_unique<signlib::TPrivateKeyContext>();
     EVP_PKEY* key = keys.Key(type);

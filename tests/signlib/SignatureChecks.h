@@ -3,7 +3,7 @@
 // Helpers of the signing library's tests: calling the entry points, taking signatures apart and
 // checking them with OpenSSL, both through its API and its command-line tool.
 
-#include "fixtures/SigningKeys.h"
+#include "fixtures/TestKeys.h"
 #include "signlib/PrivateKeyContext.h"
 
 #include <openssl/cms.h>
@@ -26,7 +26,7 @@ public:
 };
 
 // A library key context over a test key, as reading a key file would make it.
-std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const SigningKeys& keys, SigningKeyType type);
+std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const TestSigningKeys& keys, TestKeyType type);
 
 struct SignResult {
     unsigned long Code = 0;
