@@ -15,17 +15,6 @@ namespace {
 
 const std::string Data = "data to be signed and stamped";
 
-// Shared by every test of the file: RSA keys are slow to make.
-class SigningKeysOnce {
-public:
-    static const TestSigningKeys& Keys()
-    {
-        static TempDir folder;
-        static TestSigningKeys keys(folder.Path());
-        return keys;
-    }
-};
-
 class TimeStampTest : public testing::Test {
 protected:
     void SetUp() override
@@ -37,7 +26,7 @@ protected:
     }
     void TearDown() override { SetTimeStampServer(false, "", ""); }
 
-    static const TestSigningKeys& Keys() { return SigningKeysOnce::Keys(); }
+    static const TestSigningKeys& Keys() { return SharedSigningKeys(); }
 
     // Data embedded, or the hash value of Data (detached).
     static SignResult Sign(void* key, bool hashValue)

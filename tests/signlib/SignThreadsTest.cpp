@@ -46,7 +46,7 @@ TEST(SignThreadsTest, EachThreadSignsWithItsOwnSignType)
 {
     const InitializedLibrary library;
     TempDir folder;
-    const TestSigningKeys keys(folder.Path());
+    const TestSigningKeys& keys = SharedSigningKeys();
     TimeStampAuthority authority(folder.Path());
     authority.Start();
     SetTimeStampServer(true, "127.0.0.1", std::to_string(authority.Port()));
@@ -88,9 +88,7 @@ TEST(SignThreadsTest, EachThreadSignsWithItsOwnSignType)
 TEST(SignThreadsTest, NewThreadStartsWithCadesBesAndNoContentTimeStamp)
 {
     const InitializedLibrary library;
-    TempDir folder;
-    const TestSigningKeys keys(folder.Path());
-    auto key = MakeKeyContext(keys, TestKeyType::P256);
+    auto key = MakeKeyContext(SharedSigningKeys(), TestKeyType::P256);
     SetTimeStampServer(false, "", "");
     SetSignType(EU_SIGN_TYPE_CADES_T);
     SetContentTimeStamp(true);

@@ -83,6 +83,13 @@ InitializedLibrary::~InitializedLibrary()
     EUFinalize();
 }
 
+const TestSigningKeys& SharedSigningKeys()
+{
+    static const TempDir folder;
+    static const TestSigningKeys keys(folder.Path());
+    return keys;
+}
+
 std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const TestSigningKeys& keys, TestKeyType type)
 {
     auto context = std::make_unique<signlib::TPrivateKeyContext>();

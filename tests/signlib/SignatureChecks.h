@@ -25,6 +25,9 @@ public:
     InitializedLibrary& operator=(const InitializedLibrary&) = delete;
 };
 
+// The signing keys of every test in the program: RSA keys are slow to make.
+const TestSigningKeys& SharedSigningKeys();
+
 // A library key context over a test key, as reading a key file would make it.
 std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const TestSigningKeys& keys, TestKeyType type);
 
