@@ -3,8 +3,8 @@
 // (EVP_DigestSign, SHA-256), both measured in the same run for P-256 and RSA-2048 keys. The gap is
 // what the CMS structure, its attributes and the encoding cost.
 
-#include "fixtures/SigningKeys.h"
 #include "fixtures/TempDir.h"
+#include "fixtures/TestKeys.h"
 #include "signlib/PrivateKeyContext.h"
 #include "signlib/SignLibrary.h"
 
@@ -116,7 +116,7 @@ TSignOnce RawSignature(EVP_PKEY* AKey, const std::string& AData)
     };
 }
 
-std::unique_ptr<signlib::TPrivateKeyContext> KeyContext(const test::SigningKeys& AKeys, test::SigningKeyType AType)
+std::unique_ptr<signlib::TPrivateKeyContext> KeyContext(const test::TestSigningKeys& AKeys, test::TestKeyType AType)
 {
     auto context = std::make_unique<signlib::TPrivateKeyContext>();
     EVP_PKEY_up_ref(AKeys.Key(AType));
@@ -129,10 +129,12 @@ std::unique_ptr<signlib::TPrivateKeyContext> KeyContext(const test::SigningKeys&
 int Run(const TOptions& AOptions)
 {
     const test::TempDir folder;
-    const test::SigningKeys keys(folder.Path());
+    const test::TestSigningKeys keys(folder.Path());
     const std::string data(AOptions.DataBytes, 'd');
     const std::uint32_t cadesBes = EU_SIGN_TYPE_CADES_BES;
     const std::int32_t noContentTimeStamp = 0;
+    if (EUInitialize() != EU_ERROR_NONE)
+        throw std::runtime_error("the signing library does not start");
     EUSetRuntimeParameter("SignType", &cadesBes, sizeof cadesBes);
     EUSetRuntimeParameter("SignIncludeContentTimeStamp", &noContentTimeStamp, sizeof noContentTimeStamp);
 
@@ -145,8 +147,8 @@ int Run(const TOptions& AOptions)
     std::size_t failures = 0;
     const struct {
         const char* Name;
-        test::SigningKeyType Type;
-    } rows[] = {{"P-256", test::SigningKeyType::P256}, {"RSA-2048", test::SigningKeyType::Rsa2048}};
+        test::TestKeyType Type;
+    } rows[] = {{"P-256", test::TestKeyType::P256}, {"RSA-2048", test::TestKeyType::Rsa2048}};
     for (const auto& row : rows) {
         auto context = KeyContext(keys, row.Type);
         const TRate library = Measure(LibrarySignature(*context, data), AOptions.Count);
@@ -158,6 +160,7 @@ int Run(const TOptions& AOptions)
     }
     if (failures > 0)
         std::printf("\n%zu signatures failed\n", failures);
+    EUFinalize();
     return failures == 0 ? 0 : 1;
 }
 

@@ -1,7 +1,8 @@
 #include "signlib/CadesAttributes.h"
 
 #include "signlib/OpenSslPtr.h"
-#include "signlib/SignError.h"
+#include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 namespace korvel::signlib {
 

@@ -2,7 +2,8 @@
 
 #include "signlib/CadesAttributes.h"
 #include "signlib/OpenSslPtr.h"
-#include "signlib/SignError.h"
+#include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 #include "signlib/TimeStampClient.h"
 #include "signlib/TimeStampServer.h"
 

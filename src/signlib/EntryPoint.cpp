@@ -3,6 +3,8 @@
 #include "signlib/LibraryState.h"
 #include "signlib/SignLibrary.h"
 
+#include <openssl/err.h>
+
 #include <new>
 #include <string>
 
@@ -31,6 +33,11 @@ void RequireArgument(const void* AArgument, const char* AName)
 {
     if (AArgument == nullptr)
         Fail(EU_ERROR_BAD_PARAMETER, std::string("missing argument ") + AName);
+}
+
+void ClearOpenSslErrors() noexcept
+{
+    ERR_clear_error();
 }
 
 }  // namespace korvel::signlib

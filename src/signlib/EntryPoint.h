@@ -1,6 +1,7 @@
 #pragma once
 
-// The boundary of every entry point: no exception leaves the library; each becomes an error code.
+// The boundary of every entry point: no exception leaves the library; each becomes an error code,
+// and the thread's OpenSSL error queue is emptied, so failures never pile up in it.
 
 #include "signlib/SignLibraryError.h"
 
@@ -16,15 +17,19 @@ void RequireInitialized();
 // Throws EU_ERROR_BAD_PARAMETER when a required argument is missing.
 void RequireArgument(const void* AArgument, const char* AName);
 
+void ClearOpenSslErrors() noexcept;
+
 // Runs AOperation and returns 0, or the code of what it threw.
 template <typename TOperation> unsigned long RunEntryPoint(TOperation&& AOperation) noexcept
 {
+    unsigned long code = 0;
     try {
         AOperation();
-        return 0;
     } catch (...) {
-        return CurrentExceptionCode();
+        code = CurrentExceptionCode();
     }
+    ClearOpenSslErrors();
+    return code;
 }
 
 // As RunEntryPoint, for operations that need an initialised library.

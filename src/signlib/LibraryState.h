@@ -7,10 +7,6 @@
 #include <mutex>
 #include <string>
 
-// The state's accessors are exported beside the EU... entry points, so that the library's tests,
-// which load it like the program does, can set up and inspect the state they test against.
-#define KORVEL_SIGNLIB_STATE_API __attribute__((visibility("default")))
-
 namespace korvel::signlib {
 
 struct TFileStoreSettings {
@@ -50,7 +46,7 @@ struct TLibrarySettings {
 };
 
 // A copy of the settings in force, and a way to change them under the library's lock.
-KORVEL_SIGNLIB_STATE_API TLibrarySettings CurrentSettings();
+TLibrarySettings CurrentSettings();
 template <typename TChange> void ChangeSettings(TChange AChange);
 
 struct TRuntimeParameters {
@@ -59,10 +55,10 @@ struct TRuntimeParameters {
 };
 
 // The calling thread's runtime parameters.
-KORVEL_SIGNLIB_STATE_API TRuntimeParameters& ThreadRuntimeParameters();
+TRuntimeParameters& ThreadRuntimeParameters();
 
-KORVEL_SIGNLIB_STATE_API std::mutex& SettingsMutex();
-KORVEL_SIGNLIB_STATE_API TLibrarySettings& MutableSettings();
+std::mutex& SettingsMutex();
+TLibrarySettings& MutableSettings();
 
 template <typename TChange> void ChangeSettings(TChange AChange)
 {

@@ -1,6 +1,7 @@
 // The runtime parameters of the calling thread. Each thread keeps its own, so signers working on
 // different threads never see each other's settings.
 
+#include "signlib/EntryPoint.h"
 #include "signlib/LibraryState.h"
 #include "signlib/SignLibrary.h"
 
@@ -9,6 +10,8 @@
 #include <string_view>
 
 namespace {
+
+using namespace korvel::signlib;
 
 constexpr std::string_view IncludeContentTimeStampName = "SignIncludeContentTimeStamp";
 constexpr std::string_view SignTypeName = "SignType";
@@ -22,27 +25,31 @@ template <typename TValue> TValue ReadValue(const void* AValue)
     return value;
 }
 
+void RequireKnownParameter(bool ACondition)
+{
+    Require(ACondition, EU_ERROR_BAD_RUNTIME_PARAMETER, "unknown runtime parameter");
+}
+
+void SetThreadParameter(const char* AName, const void* AValue, unsigned long AValueLength)
+{
+    RequireKnownParameter(AName != nullptr);
+    RequireArgument(AValue, "pvValue");
+    RequireKnownParameter(AValueLength == ValueSize);
+
+    const std::string_view name(AName);
+    auto& parameters = ThreadRuntimeParameters();
+    if (name == IncludeContentTimeStampName)
+        parameters.SignIncludeContentTimeStamp = ReadValue<std::int32_t>(AValue) != 0;
+    else if (name == SignTypeName)
+        parameters.SignType = ReadValue<std::uint32_t>(AValue);
+    else
+        RequireKnownParameter(false);
+}
+
 }  // namespace
 
 extern "C" EU_API unsigned long EUSetRuntimeParameter(const char* pszName, const void* pvValue,
                                                       unsigned long dwValueLength)
 {
-    if (pszName == nullptr)
-        return EU_ERROR_BAD_RUNTIME_PARAMETER;
-    if (pvValue == nullptr)
-        return EU_ERROR_BAD_PARAMETER;
-    const std::string_view name(pszName);
-    if (dwValueLength != ValueSize)
-        return EU_ERROR_BAD_RUNTIME_PARAMETER;
-
-    auto& parameters = korvel::signlib::ThreadRuntimeParameters();
-    if (name == IncludeContentTimeStampName) {
-        parameters.SignIncludeContentTimeStamp = ReadValue<std::int32_t>(pvValue) != 0;
-        return EU_ERROR_NONE;
-    }
-    if (name == SignTypeName) {
-        parameters.SignType = ReadValue<std::uint32_t>(pvValue);
-        return EU_ERROR_NONE;
-    }
-    return EU_ERROR_BAD_RUNTIME_PARAMETER;
+    return korvel::signlib::RunInitializedEntryPoint([&] { SetThreadParameter(pszName, pvValue, dwValueLength); });
 }

@@ -1,6 +1,7 @@
 #include "signlib/SignBytes.h"
 
-#include "signlib/SignError.h"
+#include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 #include <openssl/evp.h>
 

@@ -2,7 +2,8 @@
 
 // Byte buffers, their DER encodings and the one digest the library signs with.
 
-#include "signlib/SignError.h"
+#include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 #include <cstddef>
 #include <vector>

@@ -19,4 +19,11 @@ private:
 
 [[noreturn]] void Fail(unsigned long ACode, const std::string& AReason);
 
+// Fails with ACode when ACondition does not hold; OpenSSL calls report success this way.
+inline void Require(bool ACondition, unsigned long ACode, const char* AReason)
+{
+    if (!ACondition)
+        Fail(ACode, AReason);
+}
+
 }  // namespace korvel::signlib

@@ -2,9 +2,9 @@
 // runtime parameters and the settings in force, and handed out in memory the caller frees.
 
 #include "signlib/CadesSigner.h"
+#include "signlib/EntryPoint.h"
 #include "signlib/LibraryState.h"
 #include "signlib/PrivateKeyContext.h"
-#include "signlib/SignError.h"
 #include "signlib/SignLibrary.h"
 
 #include <cstdlib>
@@ -52,7 +52,7 @@ extern "C" EU_API unsigned long EUCtxSignData(void* pvPrivateKeyContext, unsigne
                                               const unsigned char* pbData, unsigned long dwDataLength, int bExternal,
                                               int bAppendCert, unsigned char** ppbSign, unsigned long* pdwSignLength)
 {
-    return SignGuarded([&] {
+    return RunInitializedEntryPoint([&] {
         RequireOutputs(ppbSign, pdwSignLength);
         const TPrivateKeyContext& key = KeyOf(pvPrivateKeyContext);
         Require(dwSignAlgo == EU_SIGN_ALGO_DEFAULT, EU_ERROR_BAD_PARAMETER, "unknown signature algorithm");
@@ -75,7 +75,7 @@ extern "C" EU_API unsigned long EUCtxSignHashValue(void* pvPrivateKeyContext, un
                                                    int bAppendCert, unsigned char** ppbSign,
                                                    unsigned long* pdwSignLength)
 {
-    return SignGuarded([&] {
+    return RunInitializedEntryPoint([&] {
         RequireOutputs(ppbSign, pdwSignLength);
         const TPrivateKeyContext& key = KeyOf(pvPrivateKeyContext);
         Require(dwSignAlgo == EU_SIGN_ALGO_DEFAULT, EU_ERROR_BAD_PARAMETER, "unknown signature algorithm");

@@ -1,6 +1,7 @@
 #include "signlib/SignType.h"
 
-#include "signlib/SignError.h"
+#include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 namespace korvel::signlib {
 
@@ -13,9 +14,9 @@ TSignType SignTypeOfCode(std::uint32_t ACode)
         return TSignType::CadesT;
     case EU_SIGN_TYPE_CADES_C:
     case EU_SIGN_TYPE_CADES_X_LONG:
-        throw TSignError(EU_ERROR_SIGN_TYPE_NOT_SUPPORTED, "signature type not supported");
+        Fail(EU_ERROR_SIGN_TYPE_NOT_SUPPORTED, "signature type not supported");
     default:
-        throw TSignError(EU_ERROR_BAD_SIGN_TYPE, "unknown signature type");
+        Fail(EU_ERROR_BAD_SIGN_TYPE, "unknown signature type");
     }
 }
 

@@ -1,7 +1,8 @@
 #include "signlib/TimeStampClient.h"
 
 #include "signlib/OpenSslPtr.h"
-#include "signlib/SignError.h"
+#include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 #include "signlib/TimeStampTransport.h"
 
 #include <openssl/bn.h>

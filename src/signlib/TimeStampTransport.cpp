@@ -1,6 +1,7 @@
 #include "signlib/TimeStampTransport.h"
 
-#include "signlib/SignError.h"
+#include "signlib/SignLibrary.h"
+#include "signlib/SignLibraryError.h"
 
 #include <curl/curl.h>
 

@@ -34,26 +34,18 @@ const char* InputName(Input input)
 using namespace std::string_literals;
 const std::string Data = "Korvel \x00\x01\xff signs bytes, not text\r\n"s;
 
-class CadesBesTest : public testing::TestWithParam<std::tuple<SigningKeyType, Input, bool>> {
+class CadesBesTest : public testing::TestWithParam<std::tuple<TestKeyType, Input, bool>> {
 protected:
-    static void SetUpTestSuite()
-    {
-        FKeyFolder = new TempDir();
-        FKeys = new SigningKeys(FKeyFolder->Path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete FKeys;
-        delete FKeyFolder;
-    }
-
     void SetUp() override
     {
         SetSignType(EU_SIGN_TYPE_CADES_BES);
         SetContentTimeStamp(false);
     }
 
-    SigningKeyType KeyType() const { return std::get<0>(GetParam()); }
+    InitializedLibrary FLibrary;
+
+    static const TestSigningKeys& Keys() { return SharedSigningKeys(); }
+    TestKeyType KeyType() const { return std::get<0>(GetParam()); }
     Input InputKind() const { return std::get<1>(GetParam()); }
     bool AppendCertificate() const { return std::get<2>(GetParam()); }
 
@@ -74,41 +66,36 @@ protected:
         return InputKind() == Input::EmbeddedData ? std::nullopt : std::optional(Data);
     }
     // What a verifier must be given when the signature does not carry the certificate.
-    X509* CertificateForVerifier() const { return AppendCertificate() ? nullptr : FKeys->Certificate(KeyType()); }
+    X509* CertificateForVerifier() const { return AppendCertificate() ? nullptr : Keys().Certificate(KeyType()); }
 
-    static TempDir* FKeyFolder;
-    static SigningKeys* FKeys;
     TempDir FWork;
 };
 
-TempDir* CadesBesTest::FKeyFolder = nullptr;
-SigningKeys* CadesBesTest::FKeys = nullptr;
-
 TEST_P(CadesBesTest, VerifiesWithTheOpenSslTool)
 {
-    auto key = MakeKeyContext(*FKeys, KeyType());
+    auto key = MakeKeyContext(Keys(), KeyType());
     const SignResult result = Sign(key.get());
 
     ASSERT_EQ(EU_ERROR_NONE, result.Code);
     EXPECT_TRUE(
-        OpenSslToolVerifies(FWork.Path(), result.Der, FKeys->CaFile(), DetachedContent(), CertificateForVerifier()));
+        OpenSslToolVerifies(FWork.Path(), result.Der, Keys().CaFile(), DetachedContent(), CertificateForVerifier()));
 }
 
 TEST_P(CadesBesTest, VerifiesWithTheApiAndFailsForOtherContent)
 {
-    auto key = MakeKeyContext(*FKeys, KeyType());
+    auto key = MakeKeyContext(Keys(), KeyType());
     const SignResult result = Sign(key.get());
 
     ASSERT_EQ(EU_ERROR_NONE, result.Code);
-    EXPECT_TRUE(ApiVerifies(result.Der, FKeys->CaCertificate(), DetachedContent(), CertificateForVerifier()));
+    EXPECT_TRUE(ApiVerifies(result.Der, Keys().CaCertificate(), DetachedContent(), CertificateForVerifier()));
     if (DetachedContent()) {
-        EXPECT_FALSE(ApiVerifies(result.Der, FKeys->CaCertificate(), Data + "x", CertificateForVerifier()));
+        EXPECT_FALSE(ApiVerifies(result.Der, Keys().CaCertificate(), Data + "x", CertificateForVerifier()));
     }
 }
 
 TEST_P(CadesBesTest, CarriesTheCadesBesAttributesAndNoTimeStamps)
 {
-    auto key = MakeKeyContext(*FKeys, KeyType());
+    auto key = MakeKeyContext(Keys(), KeyType());
     const SignResult result = Sign(key.get());
     ASSERT_EQ(EU_ERROR_NONE, result.Code);
     CmsPtr cms = ParseSignedData(result.Der);
@@ -119,14 +106,14 @@ TEST_P(CadesBesTest, CarriesTheCadesBesAttributesAndNoTimeStamps)
     EXPECT_EQ(Sha256Of(Data), SignedOctets(signer, NID_pkcs9_messageDigest));
     EXPECT_TRUE(HasSignedAttribute(signer, NID_pkcs9_contentType));
     EXPECT_TRUE(HasValidSigningTime(signer));
-    EXPECT_TRUE(NamesSigningCertificate(signer, FKeys->Certificate(KeyType())));
+    EXPECT_TRUE(NamesSigningCertificate(signer, Keys().Certificate(KeyType())));
     EXPECT_FALSE(HasSignedAttribute(signer, NID_id_smime_aa_ets_contentTimestamp));
     EXPECT_EQ(-1, CMS_unsigned_get_attr_count(signer)) << "no unsigned attributes in CAdES-BES";
 }
 
 TEST_P(CadesBesTest, HoldsTheContentAndCertificateOnlyAsAsked)
 {
-    auto key = MakeKeyContext(*FKeys, KeyType());
+    auto key = MakeKeyContext(Keys(), KeyType());
     const SignResult result = Sign(key.get());
     ASSERT_EQ(EU_ERROR_NONE, result.Code);
     CmsPtr cms = ParseSignedData(result.Der);
@@ -145,16 +132,16 @@ TEST_P(CadesBesTest, HoldsTheContentAndCertificateOnlyAsAsked)
     const int expected = AppendCertificate() ? 1 : 0;
     EXPECT_EQ(expected, certificates == nullptr ? 0 : sk_X509_num(certificates.get()));
     if (AppendCertificate()) {
-        EXPECT_EQ(0, X509_cmp(FKeys->Certificate(KeyType()), sk_X509_value(certificates.get(), 0)));
+        EXPECT_EQ(0, X509_cmp(Keys().Certificate(KeyType()), sk_X509_value(certificates.get(), 0)));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(KeysInputsCertificates, CadesBesTest,
-                         testing::Combine(testing::Values(SigningKeyType::P256, SigningKeyType::Rsa2048),
+                         testing::Combine(testing::Values(TestKeyType::P256, TestKeyType::Rsa2048),
                                           testing::Values(Input::EmbeddedData, Input::DetachedData, Input::HashValue),
                                           testing::Bool()),
                          [](const auto& info) {
-                             return std::string(SigningKeyTypeName(std::get<0>(info.param))) + "_" +
+                             return std::string(TestKeyTypeName(std::get<0>(info.param))) + "_" +
                                     InputName(std::get<1>(info.param)) +
                                     (std::get<2>(info.param) ? "_WithCertificate" : "_WithoutCertificate");
                          });

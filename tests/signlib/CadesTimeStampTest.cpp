@@ -15,17 +15,6 @@ namespace {
 
 const std::string Data = "data to be signed and stamped";
 
-// Shared by every test of the file: RSA keys are slow to make.
-class SigningKeysOnce {
-public:
-    static const SigningKeys& Keys()
-    {
-        static TempDir folder;
-        static SigningKeys keys(folder.Path());
-        return keys;
-    }
-};
-
 class TimeStampTest : public testing::Test {
 protected:
     void SetUp() override
@@ -37,7 +26,7 @@ protected:
     }
     void TearDown() override { SetTimeStampServer(false, "", ""); }
 
-    static const SigningKeys& Keys() { return SigningKeysOnce::Keys(); }
+    static const TestSigningKeys& Keys() { return SharedSigningKeys(); }
 
     // Data embedded, or the hash value of Data (detached).
     static SignResult Sign(void* key, bool hashValue)
@@ -49,11 +38,12 @@ protected:
         return hashValue ? std::optional(Data) : std::nullopt;
     }
 
+    InitializedLibrary FLibrary;
     TempDir FWork;
     TimeStampAuthority FAuthority{FWork.Path()};
 };
 
-class CadesTTest : public TimeStampTest, public testing::WithParamInterface<std::tuple<SigningKeyType, bool>> {};
+class CadesTTest : public TimeStampTest, public testing::WithParamInterface<std::tuple<TestKeyType, bool>> {};
 
 TEST_P(CadesTTest, CarriesATokenOverTheSignatureValueThatTheTsaSigned)
 {
@@ -121,16 +111,15 @@ TEST_P(CadesTTest, ContentTimeStampIsASignedTokenOverTheContentDigest)
 }
 
 INSTANTIATE_TEST_SUITE_P(KeysAndInputs, CadesTTest,
-                         testing::Combine(testing::Values(SigningKeyType::P256, SigningKeyType::Rsa2048),
-                                          testing::Bool()),
+                         testing::Combine(testing::Values(TestKeyType::P256, TestKeyType::Rsa2048), testing::Bool()),
                          [](const auto& info) {
-                             return std::string(SigningKeyTypeName(std::get<0>(info.param))) +
+                             return std::string(TestKeyTypeName(std::get<0>(info.param))) +
                                     (std::get<1>(info.param) ? "_HashValue" : "_Data");
                          });
 
 TEST_F(TimeStampTest, ContentTimeStampAloneMakesCadesBesWithIt)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     SetContentTimeStamp(true);
 
     const SignResult result = Sign(key.get(), false);
@@ -162,7 +151,7 @@ class TimeStampFaultTest : public TimeStampTest, public testing::WithParamInterf
 TEST_P(TimeStampFaultTest, NoSignatureWithoutTheTimeStamp)
 {
     const auto [fault, contentTimeStamp] = GetParam();
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     FAuthority.SetAnswer(fault.Answer);
     SetSignType(contentTimeStamp ? EU_SIGN_TYPE_CADES_BES : EU_SIGN_TYPE_CADES_T);
     SetContentTimeStamp(contentTimeStamp);
@@ -192,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TimeStampTest, ServerDownGivesTspServerErrorAndNoSignature)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     const ClosedLoopbackPort closed;
     SetTimeStampServer(true, "127.0.0.1", std::to_string(closed.Port()));
 
@@ -207,7 +196,7 @@ TEST_F(TimeStampTest, ServerDownGivesTspServerErrorAndNoSignature)
 
 TEST_F(TimeStampTest, NoServerInUseGivesTspServerErrorWithoutAsking)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     const std::string port = std::to_string(FAuthority.Port());
     struct Settings {
         bool Use;
@@ -230,7 +219,7 @@ TEST_F(TimeStampTest, NoServerInUseGivesTspServerErrorWithoutAsking)
 
 TEST_F(TimeStampTest, CadesBesNeedsNoServer)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     SetTimeStampServer(false, "", "");
 
     EXPECT_EQ(EU_ERROR_NONE, Sign(key.get(), false).Code);
@@ -239,7 +228,7 @@ TEST_F(TimeStampTest, CadesBesNeedsNoServer)
 
 TEST_F(TimeStampTest, ServerAddressAsHostOrUrl)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     SetSignType(EU_SIGN_TYPE_CADES_T);
     const std::string port = std::to_string(FAuthority.Port());
     struct Address {
@@ -267,7 +256,7 @@ TEST_F(TimeStampTest, ServerAddressAsHostOrUrl)
 
 TEST_F(TimeStampTest, HttpsServerMustBeTrusted)
 {
-    auto key = MakeKeyContext(Keys(), SigningKeyType::P256);
+    auto key = MakeKeyContext(Keys(), TestKeyType::P256);
     SetSignType(EU_SIGN_TYPE_CADES_T);
     const TestCertificates certificates(FWork.Path());
     HttpsServer untrusted(certificates.For(ServerIdentity::SelfSigned));

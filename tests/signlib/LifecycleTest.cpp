@@ -45,6 +45,11 @@ std::vector<NamedOperation> OperationsNeedingTheLibrary()
         {"EUGetJKSPrivateKeyFile",
          [] { return EUGetJKSPrivateKeyFile("key.jks", "a", &bytes, &length, nullptr, nullptr, nullptr); }},
         {"EUBASE64Encode", [] { return EUBASE64Encode(data, sizeof data, &text); }},
+        {"EUCtxSignData",
+         [] { return EUCtxSignData(handle, EU_SIGN_ALGO_DEFAULT, data, sizeof data, 0, 1, &bytes, &length); }},
+        {"EUCtxSignHashValue",
+         [] { return EUCtxSignHashValue(handle, EU_SIGN_ALGO_DEFAULT, data, sizeof data, 1, &bytes, &length); }},
+        {"EUSetRuntimeParameter", [] { return EUSetRuntimeParameter("SignType", &flag, sizeof flag); }},
     };
 }
 

@@ -18,30 +18,18 @@ const std::string Data = "TEST";
 
 class SignArgumentsTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        FFolder = new TempDir();
-        FKeys = new SigningKeys(FFolder->Path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete FKeys;
-        delete FFolder;
-    }
     void SetUp() override
     {
-        FKey = MakeKeyContext(*FKeys, SigningKeyType::P256);
+        FKey = MakeKeyContext(Keys(), TestKeyType::P256);
         SetSignType(EU_SIGN_TYPE_CADES_BES);
         SetContentTimeStamp(false);
     }
 
-    static TempDir* FFolder;
-    static SigningKeys* FKeys;
+    static const TestSigningKeys& Keys() { return SharedSigningKeys(); }
+
+    InitializedLibrary FLibrary;
     std::unique_ptr<signlib::TPrivateKeyContext> FKey;
 };
-
-TempDir* SignArgumentsTest::FFolder = nullptr;
-SigningKeys* SignArgumentsTest::FKeys = nullptr;
 
 struct ParameterCase {
     const char* Name;  // nullptr: no name
@@ -51,6 +39,7 @@ struct ParameterCase {
 
 TEST(RuntimeParameterTest, AcceptsTheTwoNamesWithFourBytesOnly)
 {
+    const InitializedLibrary library;
     const ParameterCase cases[] = {
         {"SignIncludeContentTimeStamp", 4, EU_ERROR_NONE},
         {"SignType", 4, EU_ERROR_NONE},
@@ -170,7 +159,7 @@ TEST_F(SignArgumentsTest, EmptyDataIsSigned)
         const SignResult result = SignData(FKey.get(), "", external, true);
         ASSERT_EQ(EU_ERROR_NONE, result.Code);
         EXPECT_TRUE(
-            ApiVerifies(result.Der, FKeys->CaCertificate(), external ? std::optional<std::string>("") : std::nullopt));
+            ApiVerifies(result.Der, Keys().CaCertificate(), external ? std::optional<std::string>("") : std::nullopt));
     }
 }
 

@@ -44,24 +44,25 @@ void SignRepeatedly(signlib::TPrivateKeyContext* key, std::uint32_t signType, Th
 
 TEST(SignThreadsTest, EachThreadSignsWithItsOwnSignType)
 {
+    const InitializedLibrary library;
     TempDir folder;
-    const SigningKeys keys(folder.Path());
+    const TestSigningKeys& keys = SharedSigningKeys();
     TimeStampAuthority authority(folder.Path());
     authority.Start();
     SetTimeStampServer(true, "127.0.0.1", std::to_string(authority.Port()));
 
     struct Signer {
-        SigningKeyType Key;
+        TestKeyType Key;
         std::uint32_t Type;
         unsigned long ExpectedCode;
         bool ExpectedStamp;
     };
     const Signer signers[] = {
-        {SigningKeyType::P256, EU_SIGN_TYPE_CADES_BES, EU_ERROR_NONE, false},
-        {SigningKeyType::Rsa2048, EU_SIGN_TYPE_CADES_T, EU_ERROR_NONE, true},
-        {SigningKeyType::P256, EU_SIGN_TYPE_CADES_T, EU_ERROR_NONE, true},
-        {SigningKeyType::Rsa2048, EU_SIGN_TYPE_CADES_BES, EU_ERROR_NONE, false},
-        {SigningKeyType::P256, EU_SIGN_TYPE_CADES_C, EU_ERROR_SIGN_TYPE_NOT_SUPPORTED, false},
+        {TestKeyType::P256, EU_SIGN_TYPE_CADES_BES, EU_ERROR_NONE, false},
+        {TestKeyType::Rsa2048, EU_SIGN_TYPE_CADES_T, EU_ERROR_NONE, true},
+        {TestKeyType::P256, EU_SIGN_TYPE_CADES_T, EU_ERROR_NONE, true},
+        {TestKeyType::Rsa2048, EU_SIGN_TYPE_CADES_BES, EU_ERROR_NONE, false},
+        {TestKeyType::P256, EU_SIGN_TYPE_CADES_C, EU_ERROR_SIGN_TYPE_NOT_SUPPORTED, false},
     };
     std::vector<std::unique_ptr<signlib::TPrivateKeyContext>> contexts;
     std::vector<ThreadOutcome> outcomes(std::size(signers));
@@ -86,9 +87,8 @@ TEST(SignThreadsTest, EachThreadSignsWithItsOwnSignType)
 
 TEST(SignThreadsTest, NewThreadStartsWithCadesBesAndNoContentTimeStamp)
 {
-    TempDir folder;
-    const SigningKeys keys(folder.Path());
-    auto key = MakeKeyContext(keys, SigningKeyType::P256);
+    const InitializedLibrary library;
+    auto key = MakeKeyContext(SharedSigningKeys(), TestKeyType::P256);
     SetTimeStampServer(false, "", "");
     SetSignType(EU_SIGN_TYPE_CADES_T);
     SetContentTimeStamp(true);

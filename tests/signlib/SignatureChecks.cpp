@@ -1,7 +1,6 @@
 #include "SignatureChecks.h"
 
 #include "fixtures/TempDir.h"
-#include "signlib/LibraryState.h"
 #include "signlib/SignLibrary.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +73,24 @@ std::string Quoted(const std::filesystem::path& path)
 
 }  // namespace
 
-std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const SigningKeys& keys, SigningKeyType type)
+InitializedLibrary::InitializedLibrary()
+{
+    EXPECT_EQ(EU_ERROR_NONE, EUInitialize());
+}
+
+InitializedLibrary::~InitializedLibrary()
+{
+    EUFinalize();
+}
+
+const TestSigningKeys& SharedSigningKeys()
+{
+    static const TempDir folder;
+    static const TestSigningKeys keys(folder.Path());
+    return keys;
+}
+
+std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const TestSigningKeys& keys, TestKeyType type)
 {
     auto context = std::make_unique<signlib::TPrivateKeyContext>();
     EVP_PKEY* key = keys.Key(type);
@@ -117,12 +133,7 @@ void SetContentTimeStamp(bool include)
 
 void SetTimeStampServer(bool use, const std::string& address, const std::string& port)
 {
-    signlib::ChangeSettings([&](signlib::TLibrarySettings& settings) {
-        settings.TSP = {};
-        settings.TSP.Use = use;
-        settings.TSP.Address = address;
-        settings.TSP.Port = port;
-    });
+    ASSERT_EQ(EU_ERROR_NONE, EUSetTSPSettings(use, address.c_str(), port.c_str()));
 }
 
 TimeStampQuery ParseTimeStampQuery(const std::string& der)

@@ -3,7 +3,7 @@
 // Helpers of the signing library's tests: calling the entry points, taking signatures apart and
 // checking them with OpenSSL, both through its API and its command-line tool.
 
-#include "fixtures/SigningKeys.h"
+#include "fixtures/TestKeys.h"
 #include "signlib/PrivateKeyContext.h"
 
 #include <openssl/cms.h>
@@ -16,8 +16,20 @@
 
 namespace korvel::test {
 
+// The library started for as long as the object lives, as the program starts it before signing.
+class InitializedLibrary {
+public:
+    InitializedLibrary();
+    ~InitializedLibrary();
+    InitializedLibrary(const InitializedLibrary&) = delete;
+    InitializedLibrary& operator=(const InitializedLibrary&) = delete;
+};
+
+// The signing keys of every test in the program: RSA keys are slow to make.
+const TestSigningKeys& SharedSigningKeys();
+
 // A library key context over a test key, as reading a key file would make it.
-std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const SigningKeys& keys, SigningKeyType type);
+std::unique_ptr<signlib::TPrivateKeyContext> MakeKeyContext(const TestSigningKeys& keys, TestKeyType type);
 
 struct SignResult {
     unsigned long Code = 0;
@@ -31,7 +43,7 @@ SignResult SignHash(void* keyContext, const std::string& hash, bool appendCertif
 void SetSignType(std::uint32_t type);
 void SetContentTimeStamp(bool include);
 
-// The time-stamp server in force for the whole library; Use false: none.
+// The time-stamp server in force for the whole library until EUFinalize; use false: none.
 void SetTimeStampServer(bool use, const std::string& address, const std::string& port);
 
 std::string Sha256Of(const std::string& data);
