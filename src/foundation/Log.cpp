@@ -20,7 +20,7 @@ namespace {
 
 // The log's process-wide state, behind the class-level operations.
 struct TLogState {
-    std::mutex LogLock;            // serialises file appends
+    std::mutex LogLock;     // serialises file appends
     std::mutex WindowLock;  // guards the pointer only; the pane has a lock of its own
     std::shared_ptr<TLogWindowLines> WindowLines;
     std::mutex ClockLock;
