@@ -22,17 +22,21 @@ TBinding& Binding()
     return binding;
 }
 
+// The library stays mapped after it is unloaded: it registers state with OpenSSL and the token
+// modules it loads, which would otherwise be left pointing into unmapped code.
+constexpr int OpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+
 void* OpenLibrary(const std::string& ANameOrPath)
 {
     if (ANameOrPath.find('/') == std::string::npos) {
         const std::string exe = GetExePath();
         if (!exe.empty()) {
             const auto besideExe = std::filesystem::path(exe).parent_path() / ANameOrPath;
-            if (void* handle = ::dlopen(besideExe.c_str(), RTLD_NOW | RTLD_LOCAL))
+            if (void* handle = ::dlopen(besideExe.c_str(), OpenFlags))
                 return handle;
         }
     }
-    return ::dlopen(ANameOrPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return ::dlopen(ANameOrPath.c_str(), OpenFlags);
 }
 
 template <typename TFunction> bool Take(void* AHandle, const char* AName, TFunction& AEntry)
