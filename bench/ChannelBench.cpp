@@ -27,6 +27,8 @@
 #include "fixtures/RedisServer.h"
 #include "fixtures/TempDir.h"
 
+#include "BenchOptions.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -57,39 +59,24 @@ const char* Usage = "usage: korvel_channel_bench [--count N] [--in-flight N[,N..
                     "  --in-flight  requests outstanding at once, one row pair each (default 1,4)\n"
                     "  --payload    bytes of request data (default 256)\n";
 
-std::size_t PositiveNumber(const std::string& AText)
-{
-    const long value = std::strtol(AText.c_str(), nullptr, 10);
-    if (value <= 0)
-        throw std::invalid_argument(std::string("not a positive number: ") + AText + "\n" + Usage);
-    return static_cast<std::size_t>(value);
-}
-
 TOptions ParseOptions(int AArgc, char** AArgv)
 {
     TOptions options;
-    for (int i = 1; i < AArgc; ++i) {
-        const std::string name = AArgv[i];
-        if (name == "--help" || name == "-h") {
-            std::fputs(Usage, stdout);
-            std::exit(0);
-        }
-        if (i + 1 >= AArgc)
-            throw std::invalid_argument(std::string("unknown or incomplete option ") + name + "\n" + Usage);
-        const std::string value = AArgv[++i];
-        if (name == "--count") {
-            options.Count = PositiveNumber(value);
-        } else if (name == "--payload") {
-            options.PayloadBytes = PositiveNumber(value);
-        } else if (name == "--in-flight") {
+    bench::ForEachOption(AArgc, AArgv, Usage, [&](const std::string& AName, const std::string& AValue) {
+        if (AName == "--count") {
+            options.Count = bench::PositiveNumber(AValue, Usage);
+        } else if (AName == "--payload") {
+            options.PayloadBytes = bench::PositiveNumber(AValue, Usage);
+        } else if (AName == "--in-flight") {
             options.InFlight.clear();
-            std::istringstream list(value);
+            std::istringstream list(AValue);
             for (std::string item; std::getline(list, item, ',');)
-                options.InFlight.push_back(static_cast<int>(PositiveNumber(item)));
+                options.InFlight.push_back(static_cast<int>(bench::PositiveNumber(item, Usage)));
         } else {
-            throw std::invalid_argument("unknown option " + name + "\n" + Usage);
+            return false;
         }
-    }
+        return true;
+    });
     return options;
 }
 

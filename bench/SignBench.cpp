@@ -8,6 +8,8 @@
 #include "signlib/PrivateKeyContext.h"
 #include "signlib/SignLibrary.h"
 
+#include "BenchOptions.h"
+
 #include <openssl/evp.h>
 
 #include <chrono>
@@ -35,33 +37,18 @@ const char* Usage = "usage: korvel_sign_bench [--count N] [--data BYTES]\n"
                     "  --count  signatures per row (default 1000)\n"
                     "  --data   bytes of data signed (default 256)\n";
 
-std::size_t PositiveNumber(const std::string& AText)
-{
-    const long value = std::strtol(AText.c_str(), nullptr, 10);
-    if (value <= 0)
-        throw std::invalid_argument(std::string("not a positive number: ") + AText + "\n" + Usage);
-    return static_cast<std::size_t>(value);
-}
-
 TOptions ParseOptions(int AArgc, char** AArgv)
 {
     TOptions options;
-    for (int i = 1; i < AArgc; ++i) {
-        const std::string name = AArgv[i];
-        if (name == "--help" || name == "-h") {
-            std::fputs(Usage, stdout);
-            std::exit(0);
-        }
-        if (i + 1 >= AArgc)
-            throw std::invalid_argument("unknown or incomplete option " + name + "\n" + Usage);
-        const std::string value = AArgv[++i];
-        if (name == "--count")
-            options.Count = PositiveNumber(value);
-        else if (name == "--data")
-            options.DataBytes = PositiveNumber(value);
+    bench::ForEachOption(AArgc, AArgv, Usage, [&](const std::string& AName, const std::string& AValue) {
+        if (AName == "--count")
+            options.Count = bench::PositiveNumber(AValue, Usage);
+        else if (AName == "--data")
+            options.DataBytes = bench::PositiveNumber(AValue, Usage);
         else
-            throw std::invalid_argument("unknown option " + name + "\n" + Usage);
-    }
+            return false;
+        return true;
+    });
     return options;
 }
 
