@@ -51,6 +51,15 @@ std::string Base64Encode(std::string_view ABytes)
     return result;
 }
 
+std::string Base64EncodeClosedLines(std::string_view ABytes)
+{
+    std::string result = Base64Encode(ABytes);
+    const size_t characters = (ABytes.size() + 2) / 3 * 4;
+    if (characters > 0 && characters % LineLength == 0)
+        result += "\r\n";
+    return result;
+}
+
 std::string Base64Decode(std::string_view AText)
 {
     std::string clean;

@@ -1,6 +1,8 @@
 #include "foundation/ProcessInfo.h"
 
 #include "foundation/Constants.h"
+#include "foundation/ProgramFolders.h"
+#include "foundation/TextUtils.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -49,6 +51,16 @@ std::string GetAppVersion()
     static const std::regex FourNumbers(R"(\d+\.\d+\.\d+\.\d+)");
     std::string version(constants::AppVersion);
     return std::regex_match(version, FourNumbers) ? version : "";
+}
+
+bool IsServiceExecutable(const std::string& AExeName)
+{
+    return AsciiLower(AExeName) == "korvelservice";
+}
+
+bool IsServiceRole()
+{
+    return IsServiceExecutable(std::filesystem::path(GetExePath()).filename().string());
 }
 
 }  // namespace korvel

@@ -17,4 +17,10 @@ int GetProcessThreadCount();
 // Four decimal numbers joined by ".", "" when the built-in version is not of that form.
 std::string GetAppVersion();
 
+// Whether AExeName, a file name without folder, is that of the companion service.
+bool IsServiceExecutable(const std::string& AExeName);
+// The role of this process, judged afresh from its executable's name: the companion service, or
+// the desktop program (and every tool built on its core).
+bool IsServiceRole();
+
 }  // namespace korvel

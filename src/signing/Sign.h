@@ -40,6 +40,7 @@ public:
     // failed read of a file or device key the signer holds no library handle.
     bool InitialKey(const TPrivateKey& APrivateKey);
 
+    // Virtual so that request handling can be tried with signers that wait or fail on cue.
     // A signature over AData (base64) as base64; "" when signing failed, which is logged. Only a
     // cloud key's service failures raise. ASignType: the library takes its low 32 bits;
     // AIncludeTimeStamp (0 false) goes to the library unchanged.
@@ -47,9 +48,9 @@ public:
     // peers' decoders do, so line breaks and blanks in it do no harm. Text that yields no byte at
     // all counts as no data. One signer signs one request at a time; different signers sign at
     // once, each on its own thread's library parameters.
-    std::string SignData(const std::string& AData, std::int64_t ASignType, std::int32_t AIncludeTimeStamp);
+    virtual std::string SignData(const std::string& AData, std::int64_t ASignType, std::int32_t AIncludeTimeStamp);
     // The same over a hash value the caller computed (SHA-256, base64). Not offered for cloud keys.
-    std::string SignHash(const std::string& AData, std::int64_t ASignType, std::int32_t AIncludeTimeStamp);
+    virtual std::string SignHash(const std::string& AData, std::int64_t ASignType, std::int32_t AIncludeTimeStamp);
 
     // --- The library, on the main thread ---
 

@@ -52,6 +52,27 @@ TEST(Base64, BreaksLinesAt76CharactersWithCrLf)
     EXPECT_EQ(full.rfind("\r\n"), 76u);
 }
 
+TEST(Base64, ClosedLinesEndEveryCompleteLine)
+{
+    struct Case {
+        size_t Bytes;
+        size_t Lines;
+        bool EndsWithBreak;
+    };
+    for (const Case& c : {Case{0, 0, false}, Case{54, 1, false}, Case{55, 1, true}, Case{57, 1, true},
+                          Case{58, 2, false}, Case{114, 2, true}, Case{115, 3, false}}) {
+        SCOPED_TRACE(c.Bytes);
+        const std::string bytes(c.Bytes, 'x');
+        const std::string text = Base64EncodeClosedLines(bytes);
+        EXPECT_EQ(text.size() >= 2 && text.substr(text.size() - 2) == "\r\n", c.EndsWithBreak);
+        EXPECT_EQ(Base64Decode(text), bytes);
+        size_t breaks = 0;
+        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+            ++breaks;
+        EXPECT_EQ(breaks, c.EndsWithBreak ? c.Lines : c.Lines - (c.Lines > 0));
+    }
+}
+
 TEST(Base64, LineEncoderNeverBreaks)
 {
     const std::string text = Base64EncodeLine(std::string(1000, 'x'));

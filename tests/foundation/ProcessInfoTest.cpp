@@ -44,5 +44,14 @@ TEST(ProcessInfo, VersionIsFourNumbers)
     EXPECT_TRUE(std::regex_match(GetAppVersion(), std::regex(R"(\d+\.\d+\.\d+\.\d+)")));
 }
 
+TEST(ProcessInfo, OnlyTheCompanionServiceHasTheServiceRole)
+{
+    for (const char* name : {"korvelservice", "KorvelService", "KORVELSERVICE"})
+        EXPECT_TRUE(IsServiceExecutable(name)) << name;
+    for (const char* name : {"korvel", "korvelctl", "korvelservice.sh", "", "foundation_tests"})
+        EXPECT_FALSE(IsServiceExecutable(name)) << name;
+    EXPECT_FALSE(IsServiceRole());
+}
+
 }  // namespace
 }  // namespace korvel
