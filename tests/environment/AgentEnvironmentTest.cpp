@@ -1,0 +1,194 @@
+// The agent's environment in this process: config.ini leads the program to each local server, the
+// demo keys are what their records say, and a signer over the real signing library, set up as an
+// agent sets it up, loads a demo key and signs with a time stamp of the local authority.
+
+#include "fixtures/AgentEnvironment.h"
+#include "fixtures/ChildProcess.h"
+#include "fixtures/TempDir.h"
+#include "foundation/Base64.h"
+#include "foundation/HttpClient.h"
+#include "foundation/Log.h"
+#include "foundation/Param.h"
+#include "signing/Sign.h"
+#include "signlib/SignLibrary.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <openssl/bn.h>
+#include <openssl/pkcs12.h>
+
+#include <set>
+#include <sstream>
+
+namespace korvel {
+namespace {
+
+using test::AgentEnvironment;
+using test::DemoKey;
+
+class AgentEnvironmentTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        TSign::ResetForTests();
+        TLog::ResetForTests();
+    }
+
+    test::TempDir FDir;
+    test::EnvGuard FProgramData{"KORVEL_PROGRAMDATA", FDir.Folder() + "programdata/"};
+    test::EnvGuard FLogDir{"KORVEL_LOG_DIR", FDir.Folder()};
+    test::EnvGuard FConfigHome{"XDG_CONFIG_HOME", FDir.Folder() + "config"};
+};
+
+std::string Fetched(const std::string& AUrl)
+{
+    std::ostringstream body;
+    EXPECT_TRUE(HttpGetToStream(AUrl, body, 10)) << AUrl;
+    return body.str();
+}
+
+struct OpenedKey {
+    test::TestKeyPtr Key;
+    test::TestCertPtr Certificate;
+    int ChainLength = 0;
+};
+
+// The PKCS#12 file opened with APassword; empty pointers when it does not open.
+OpenedKey OpenPkcs12(const std::filesystem::path& AFile, const std::string& APassword)
+{
+    const std::string bytes = test::ReadFileBytes(AFile);
+    const auto* der = reinterpret_cast<const unsigned char*>(bytes.data());
+    PKCS12* container = d2i_PKCS12(nullptr, &der, static_cast<long>(bytes.size()));
+    EVP_PKEY* key = nullptr;
+    X509* certificate = nullptr;
+    STACK_OF(X509)* chain = nullptr;
+    const bool opened = container && PKCS12_parse(container, APassword.c_str(), &key, &certificate, &chain) == 1;
+    PKCS12_free(container);
+    OpenedKey result{test::TestKeyPtr(key), test::TestCertPtr(certificate), opened ? sk_X509_num(chain) : 0};
+    sk_X509_pop_free(chain, X509_free);
+    return result;
+}
+
+std::string SerialOf(X509* ACertificate)
+{
+    BIGNUM* number = ASN1_INTEGER_to_BN(X509_get0_serialNumber(ACertificate), nullptr);
+    char* hex = BN_bn2hex(number);
+    std::string serial = hex;
+    OPENSSL_free(hex);
+    BN_free(number);
+    return serial;
+}
+
+std::string CommonNameOf(X509* ACertificate)
+{
+    char name[256] = {};
+    X509_NAME_get_text_by_NID(X509_get_subject_name(ACertificate), NID_commonName, name, sizeof name);
+    return name;
+}
+
+TEST_F(AgentEnvironmentTest, ConfigLeadsTheProgramToEachLocalServer)
+{
+    AgentEnvironment environment(FDir.Path() / "environment", "/opt/korvel/libkorvelsign.so");
+
+    EXPECT_EQ(TParam::FileName(), FDir.Folder() + "programdata/config.ini");
+    EXPECT_EQ(TParam::GetRedisHost(), "127.0.0.1");
+    EXPECT_EQ(TParam::GetRedisTestHost(), "127.0.0.1");
+    EXPECT_EQ(TParam::GetRedisPort(), environment.RedisPort());
+    EXPECT_EQ(test::RedisCommand(TParam::GetRedisPort(), {"PING"}), "PONG");
+    EXPECT_EQ(TParam::GetSignLibrary(), "/opt/korvel/libkorvelsign.so");
+
+    // Fetched by the program's own HTTPS client, which trusts only TLS_CA_FILE beside the system.
+    for (const std::string& web : {TParam::GetWebUrl(), TParam::GetWebTestUrl()}) {
+        SCOPED_TRACE(web);
+        const auto list = nlohmann::json::parse(Fetched(web + "/certs/cas.json"));
+        ASSERT_EQ(list.size(), 1u);
+        EXPECT_EQ(list[0]["issuerCNs"], nlohmann::json::array({environment.AuthorityName()}));
+        EXPECT_EQ(list[0]["tspAddress"], "127.0.0.1");
+        EXPECT_EQ(list[0]["tspAddressPort"], std::to_string(environment.TsaPort()));
+        EXPECT_EQ(Fetched(web + "/certs/CACertificates.p7b"), test::Pkcs7Bundle({environment.SigningCaCertificate()}));
+    }
+    EXPECT_TRUE(HttpGetToFile(TParam::GetApiUrl(), ""));
+}
+
+TEST_F(AgentEnvironmentTest, SignLibraryIsLeftAsItIsWhenNoneIsGiven)
+{
+    std::filesystem::create_directories(FDir.Path() / "programdata");
+    TParam::WriteValue("SIGN_LIBRARY", "kept.so");
+    AgentEnvironment environment(FDir.Path() / "environment");
+    EXPECT_EQ(TParam::GetSignLibrary(), "kept.so");
+}
+
+TEST_F(AgentEnvironmentTest, RefusesToStartWithoutAProgramDataFolder)
+{
+    test::EnvGuard unnamed("KORVEL_PROGRAMDATA", "");
+    try {
+        AgentEnvironment environment(FDir.Path() / "environment");
+        FAIL() << "started without a program-data folder";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("KORVEL_PROGRAMDATA"), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(FDir.Path() / "environment"));
+}
+
+TEST_F(AgentEnvironmentTest, DemoKeysOpenWithThePasswordAndAreWhatTheirRecordsSay)
+{
+    AgentEnvironment environment(FDir.Path() / "environment");
+    environment.MakeKeys(2);
+    const std::vector<DemoKey>& keys = environment.MakeKeys(5);
+    ASSERT_EQ(keys.size(), 7u);
+    EXPECT_EQ(test::ReadFileBytes(environment.PasswordFile()), environment.Password());
+    const auto ca = test::ParseCertificate(test::ReadFileBytes(environment.SigningCaFile()));
+    EXPECT_EQ(CommonNameOf(ca.get()), environment.AuthorityName());
+
+    std::set<std::string> serials;
+    std::set<std::filesystem::path> files;
+    for (const DemoKey& key : keys) {
+        SCOPED_TRACE(key.File);
+        serials.insert(key.Serial);
+        files.insert(key.File);
+        EXPECT_EQ(key.File.parent_path(), environment.Folder() / "keys");
+        EXPECT_EQ(OpenPkcs12(key.File, "wrong").Key, nullptr);
+        const OpenedKey opened = OpenPkcs12(key.File, environment.Password());
+        ASSERT_NE(opened.Key, nullptr);
+        EXPECT_EQ(EVP_PKEY_get_base_id(opened.Key.get()), EVP_PKEY_EC);
+        EXPECT_EQ(SerialOf(opened.Certificate.get()), key.Serial);
+        EXPECT_EQ(CommonNameOf(opened.Certificate.get()), key.CommonName);
+        EXPECT_EQ(X509_verify(opened.Certificate.get(), X509_get0_pubkey(ca.get())), 1);
+        EXPECT_EQ(opened.ChainLength, 1);
+    }
+    EXPECT_EQ(serials.size(), keys.size());
+    EXPECT_EQ(files.size(), keys.size());
+    EXPECT_EQ(keys[0].CommonName, "Шевченко Тарас Григорович");
+}
+
+TEST_F(AgentEnvironmentTest, SignerSetUpAsAnAgentLoadsADemoKeyAndSignsWithATimeStamp)
+{
+    AgentEnvironment environment(FDir.Path() / "environment", REAL_SIGN_LIBRARY);
+    const DemoKey key = environment.MakeKeys(1)[0];
+
+    TSign::InitialLibrary();
+    TPrivateKey settings;
+    settings.pkIsFile = true;
+    settings.pkCreatorName = environment.AuthorityName();
+    settings.pkFileName = key.File.string();
+    settings.pkPassword = environment.Password();
+    TSign sign;
+    ASSERT_TRUE(sign.InitialKey(settings));
+    EXPECT_EQ(sign.CertInfo().Serial, key.Serial);
+    EXPECT_EQ(sign.CertInfo().SubjFullName, key.CommonName);
+
+    const std::string signature = sign.SignData(Base64EncodeLine("Договір № 1"), EU_SIGN_TYPE_CADES_T, 0);
+    ASSERT_NE(signature, "");
+    EXPECT_EQ(environment.Tsa().QueryCount(), 1u);
+    const auto signatureFile = FDir.Path() / "signature.p7s";
+    const auto contentFile = FDir.Path() / "content.bin";
+    test::WriteFileBytes(signatureFile, Base64Decode(signature));
+    const test::ProcessResult verified = test::RunProcess(
+        "/usr/bin/env", {"openssl", "cms", "-verify", "-binary", "-inform", "DER", "-in", signatureFile.string(),
+                         "-CAfile", environment.SigningCaFile().string(), "-out", contentFile.string()});
+    ASSERT_EQ(verified.ExitCode, 0) << verified.Err;
+    EXPECT_EQ(test::ReadFileBytes(contentFile), "Договір № 1");
+}
+
+}  // namespace
+}  // namespace korvel
