@@ -193,18 +193,20 @@ std::vector<TMedium> MatchingMedia(const TPrivateKey& AKey)
     return found;
 }
 
-// The last thing the signer logged about a load that gave false; it logs nothing when a container lists no key or a
-// cloud answer has no signature.
+// Why a load gave false. For a file only a key container without a usable key does that, and the signer logs the
+// container's error, if any, after the line that begins the file's load; a cloud key gives false only for an answer
+// without a signature, which is not logged.
 std::string NotLoadedReason(const TPrivateKey& AKey, const std::vector<std::string>& ALogged)
 {
-    // The progress line that every file or device load begins with is no reason.
-    const auto reason = std::find_if(ALogged.rbegin(), ALogged.rend(), [](const std::string& AMessage) {
-        return !AMessage.starts_with("Загрузка ключа");
+    const std::string prefix = "the key was not loaded: ";
+    if (!AKey.pkIsFile)
+        return prefix + "the cloud service's answer holds no signature";
+    const auto fileLoad = std::find_if(ALogged.rbegin(), ALogged.rend(), [](const std::string& AMessage) {
+        return AMessage.starts_with("Загрузка ключа із файлу ");
     });
-    if (reason != ALogged.rend())
-        return "the key was not loaded: " + *reason;
-    return AKey.pkIsFile ? "the key was not loaded: the file holds no key that can be read"
-                         : "the key was not loaded: the cloud service's answer holds no signature";
+    if (fileLoad != ALogged.rend() && fileLoad != ALogged.rbegin())
+        return prefix + ALogged.back();
+    return prefix + "the file holds no key that can be read";
 }
 
 }  // namespace

@@ -159,10 +159,14 @@ TEST_F(KeyResolutionTest, LoadKeyGivesTheLoadedSignerOrTheReason)
     TPrivateKey wrongPassword = Parsed(TestCreator, {"--file", pkcs12});
     wrongPassword.pkPassword = "не той";
     EXPECT_EQ(RaisedBy([&] { LoadKey(wrongPassword); }), "ReadKeyFromFile: Невірний пароль до особистого ключа (8)");
-    EXPECT_EQ(RaisedBy([&] {
-                  LoadKey(Parsed(TestCreator, {"--file", noKey}));
-              }),
-              "the key was not loaded: the file holds no key that can be read");
+    const TPrivateKey noKeyKey = Parsed(TestCreator, {"--file", noKey});
+    EXPECT_EQ(RaisedBy([&] { LoadKey(noKeyKey); }), "the key was not loaded: the file holds no key that can be read");
+    // A container cut short after its head: the signer logs why its keys cannot be listed.
+    const TPrivateKey cutKey = Parsed(
+        TestCreator, {"--file", WriteFile("cut.jks", test::JksBuilder().Bytes().substr(0, 8) + test::U32(3)).string()});
+    EXPECT_EQ(
+        RaisedBy([&] { LoadKey(cutKey); }),
+        "the key was not loaded: Помилка при отриманні списку ключів. Опис помилки: Невірний формат файлу JKS (22)");
 }
 
 }  // namespace
