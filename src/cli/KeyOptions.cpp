@@ -3,7 +3,6 @@
 #include "CommandOptions.h"
 #include "LogMark.h"
 
-#include "signing/AnsiSecret.h"
 #include "signing/Sign.h"
 
 #include <algorithm>
