@@ -10,9 +10,10 @@
 //   --login TEXT                         also the user of a network key device
 //   --edrpou CODE                        the owner's organisation code (optional)
 //   --password-env VAR | --password-file PATH
-//                                        the password (or PIN), from an environment variable or from the first
-//                                        line of a file ("-": standard input). Never on the command line, where
-//                                        every local user can read it.
+//                                        the password (or PIN), from an environment variable or from a file
+//                                        without one trailing line end ("-": the whole standard input, so for one
+//                                        key only). Never on the command line, where every local user can read it.
+//   A TYPE or DEVICE of decimal digits only is an index.
 //
 // Parsing knows nothing of the library; names of media are looked up afterwards, once it is started.
 
