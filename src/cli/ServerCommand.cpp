@@ -2,6 +2,7 @@
 // the reply; "watch" prints the agents' IDENTIFY and DEACTIVATE announcements and can acknowledge them. Connections
 // use config.ini's settings and the mode chosen by DEBUG, as the agent does.
 
+#include "CommandOptions.h"
 #include "CommandRegistry.h"
 
 #include "channel/EnvelopeReader.h"
@@ -12,12 +13,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <csignal>
 #include <iostream>
 #include <optional>
 #include <signal.h>
-#include <stdexcept>
 
 namespace korvel::cli {
 
@@ -48,30 +47,6 @@ extern "C" void OnStopSignal(int)
     StopRequested = 1;
 }
 
-// Bad usage: says what was wrong, then the usage.
-class EUsage : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-std::optional<std::int64_t> ParseInt64(const std::string& AText)
-{
-    std::int64_t value = 0;
-    const char* end = AText.data() + AText.size();
-    const auto [stop, error] = std::from_chars(AText.data(), end, value);
-    if (AText.empty() || error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
-}
-
-std::int64_t PositiveNumber(const std::string& AOption, const std::string& AText)
-{
-    const auto value = ParseInt64(AText);
-    if (!value || *value <= 0)
-        throw EUsage(AOption + " needs a whole number above 0, not \"" + AText + "\"");
-    return *value;
-}
-
 TCades ParseCades(const std::string& AText)
 {
     if (AsciiLower(AText) == "null")
@@ -80,32 +55,6 @@ TCades ParseCades(const std::string& AText)
         return *code;
     throw EUsage("--cades needs a number or null, not \"" + AText + "\"");
 }
-
-// Walks "--name [value]" options; positional arguments are refused.
-class TOptionReader {
-public:
-    explicit TOptionReader(const std::vector<std::string>& AArgs, std::size_t AFirst) : FArgs(AArgs), FNext(AFirst) {}
-
-    std::optional<std::string> NextName()
-    {
-        if (FNext >= FArgs.size())
-            return std::nullopt;
-        const std::string& name = FArgs[FNext++];
-        if (name.rfind("--", 0) != 0)
-            throw EUsage("unexpected argument \"" + name + "\"");
-        return name;
-    }
-    const std::string& Value(const std::string& AName)
-    {
-        if (FNext >= FArgs.size())
-            throw EUsage(AName + " needs a value");
-        return FArgs[FNext++];
-    }
-
-private:
-    const std::vector<std::string>& FArgs;
-    std::size_t FNext;
-};
 
 // Valid JSON has line breaks only between tokens, so this keeps the envelope's meaning.
 std::string OneLine(std::string AText)
@@ -224,8 +173,7 @@ int RunServer(const std::vector<std::string>& AArgs)
             return RunWatch(AArgs);
         return UsageError(ServerGroup);
     } catch (const EUsage& error) {
-        std::cerr << "korvelctl server: " << error.what() << '\n';
-        return UsageError(ServerGroup);
+        return ReportUsage(ServerGroup, error);
     }
 }
 
