@@ -1,6 +1,7 @@
 #include "SignEnvironment.h"
 
 #include "fixtures/ChildProcess.h"
+#include "fixtures/CmsVerification.h"
 #include "fixtures/SoftHsmToken.h"
 #include "foundation/Base64.h"
 #include "foundation/Log.h"
@@ -69,23 +70,12 @@ std::filesystem::path SignEnvironment::WriteFile(const std::string& AName, const
 std::optional<std::string> SignEnvironment::Verified(const std::string& ABase64,
                                                      const std::optional<std::string>& ADetached) const
 {
-    const auto signature = FFolder.Path() / "signature.p7s";
-    const auto content = FFolder.Path() / "content.bin";
-    WriteFileBytes(signature, Base64Decode(ABase64));
-    std::vector<std::string> args = {"openssl", "cms",           "-verify",          "-binary", "-inform",
-                                     "DER",     "-in",           signature.string(), "-CAfile", SignerCaFile().string(),
-                                     "-out",    content.string()};
-    if (ADetached) {
-        const auto detached = FFolder.Path() / "detached.bin";
-        WriteFileBytes(detached, *ADetached);
-        args.insert(args.end(), {"-content", detached.string()});
-    }
-    const ProcessResult result = RunProcess("/usr/bin/env", args);
-    if (result.ExitCode != 0) {
-        ADD_FAILURE() << result.Err;
+    const CmsVerification result = VerifyCms(Base64Decode(ABase64), SignerCaFile(), FFolder.Path(), {ADetached});
+    if (!result.Verified) {
+        ADD_FAILURE() << result.Error;
         return std::nullopt;
     }
-    return ReadFileBytes(content);
+    return result.Content;
 }
 
 std::vector<std::string> LoggedMessages(const std::string& AText)

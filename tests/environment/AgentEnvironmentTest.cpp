@@ -4,6 +4,7 @@
 
 #include "fixtures/AgentEnvironment.h"
 #include "fixtures/ChildProcess.h"
+#include "fixtures/CmsVerification.h"
 #include "fixtures/TempDir.h"
 #include "foundation/Base64.h"
 #include "foundation/HttpClient.h"
@@ -180,14 +181,10 @@ TEST_F(AgentEnvironmentTest, SignerSetUpAsAnAgentLoadsADemoKeyAndSignsWithATimeS
     const std::string signature = sign.SignData(Base64EncodeLine("Договір № 1"), EU_SIGN_TYPE_CADES_T, 0);
     ASSERT_NE(signature, "");
     EXPECT_EQ(environment.Tsa().QueryCount(), 1u);
-    const auto signatureFile = FDir.Path() / "signature.p7s";
-    const auto contentFile = FDir.Path() / "content.bin";
-    test::WriteFileBytes(signatureFile, Base64Decode(signature));
-    const test::ProcessResult verified = test::RunProcess(
-        "/usr/bin/env", {"openssl", "cms", "-verify", "-binary", "-inform", "DER", "-in", signatureFile.string(),
-                         "-CAfile", environment.SigningCaFile().string(), "-out", contentFile.string()});
-    ASSERT_EQ(verified.ExitCode, 0) << verified.Err;
-    EXPECT_EQ(test::ReadFileBytes(contentFile), "Договір № 1");
+    const test::CmsVerification verified =
+        test::VerifyCms(Base64Decode(signature), environment.SigningCaFile(), FDir.Path());
+    ASSERT_TRUE(verified.Verified) << verified.Error;
+    EXPECT_EQ(verified.Content, "Договір № 1");
 }
 
 }  // namespace

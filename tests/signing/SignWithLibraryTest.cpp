@@ -4,6 +4,7 @@
 #include "SignTestFixture.h"
 
 #include "fixtures/ChildProcess.h"
+#include "fixtures/CmsVerification.h"
 #include "fixtures/SoftHsmToken.h"
 #include "fixtures/TestKeys.h"
 #include "fixtures/TimeStampAuthority.h"
@@ -121,23 +122,13 @@ protected:
     std::optional<std::string> Verified(const std::string& ABase64, const std::filesystem::path& ACaFile,
                                         const std::optional<std::string>& ADetached = std::nullopt) const
     {
-        const auto signature = FFolder.Path() / "signature.p7s";
-        const auto content = FFolder.Path() / "content.bin";
-        test::WriteFileBytes(signature, Base64Decode(ABase64));
-        std::vector<std::string> args = {"openssl", "cms",           "-verify",          "-binary", "-inform",
-                                         "DER",     "-in",           signature.string(), "-CAfile", ACaFile.string(),
-                                         "-out",    content.string()};
-        if (ADetached) {
-            const auto detached = FFolder.Path() / "detached.bin";
-            test::WriteFileBytes(detached, *ADetached);
-            args.insert(args.end(), {"-content", detached.string()});
-        }
-        const test::ProcessResult result = test::RunProcess("/usr/bin/env", args);
-        if (result.ExitCode != 0) {
-            ADD_FAILURE() << result.Err;
+        const test::CmsVerification result =
+            test::VerifyCms(Base64Decode(ABase64), ACaFile, FFolder.Path(), {ADetached});
+        if (!result.Verified) {
+            ADD_FAILURE() << result.Error;
             return std::nullopt;
         }
-        return test::ReadFileBytes(content);
+        return result.Content;
     }
 
     TimeStampAuthority FTsa{FFolder.Path()};

@@ -1,5 +1,6 @@
 #include "SignatureChecks.h"
 
+#include "fixtures/CmsVerification.h"
 #include "fixtures/TempDir.h"
 #include "signlib/SignLibrary.h"
 
@@ -58,17 +59,6 @@ StorePtr StoreOf(X509* ca)
     if (store == nullptr || X509_STORE_add_cert(store.get(), ca) != 1)
         return nullptr;
     return store;
-}
-
-void WriteCertificate(const std::filesystem::path& file, X509* certificate)
-{
-    BioPtr out(BIO_new_file(file.c_str(), "w"));
-    ASSERT_TRUE(out != nullptr && PEM_write_bio_X509(out.get(), certificate) == 1);
-}
-
-std::string Quoted(const std::filesystem::path& path)
-{
-    return "'" + path.string() + "'";
 }
 
 }  // namespace
@@ -278,22 +268,7 @@ bool OpenSslToolVerifies(const std::filesystem::path& folder, const std::string&
                          const std::filesystem::path& caFile, const std::optional<std::string>& detachedContent,
                          X509* signerCertificate)
 {
-    const auto signatureFile = folder / "signature.p7s";
-    WriteFileBytes(signatureFile, der);
-    std::string command = "openssl cms -verify -binary -inform DER -in " + Quoted(signatureFile) + " -CAfile " +
-                          Quoted(caFile) + " -out /dev/null";
-    if (detachedContent) {
-        const auto contentFile = folder / "content.bin";
-        WriteFileBytes(contentFile, *detachedContent);
-        command += " -content " + Quoted(contentFile);
-    }
-    if (signerCertificate != nullptr) {
-        const auto certificateFile = folder / "signer.crt";
-        WriteCertificate(certificateFile, signerCertificate);
-        command += " -certfile " + Quoted(certificateFile);
-    }
-    const int status = std::system((command + " 2>/dev/null").c_str());
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return VerifyCms(der, caFile, folder, {detachedContent, signerCertificate}).Verified;
 }
 
 }  // namespace korvel::test
