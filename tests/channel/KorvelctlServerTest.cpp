@@ -10,6 +10,7 @@
 #include "foundation/ProcessState.h"
 #include "foundation/WorkerPool.h"
 
+#include "ChannelTestGround.h"
 #include "fixtures/ChildProcess.h"
 #include "fixtures/RedisServer.h"
 #include "fixtures/TempDir.h"
@@ -58,26 +59,9 @@ struct SeenRequest {
     std::int64_t SignType = 0;
 };
 
-class KorvelctlServerTest : public ::testing::Test {
+class KorvelctlServerTest : public test::ChannelTestGround {
 protected:
-    void SetUp() override
-    {
-        std::filesystem::create_directories(FDir.Path() / "Korvel");
-        FRedis.WriteConfig();
-        TLog::ResetForTests();
-        TLog::AttachWindowLines(FLog);
-        AppConfig() = {"1.2.3.4", ClientId};
-        UnloadRequested = false;
-    }
-
-    void TearDown() override
-    {
-        UnloadRequested = true;
-        TWorkerPool::Shared().WaitIdle();
-        UnloadRequested = false;
-        TRedisChannel::ResetForTests();
-        TLog::ResetForTests();
-    }
+    void SetUp() override { ChannelTestGround::SetUp(); }
 
     // Subscribes the agent's channel; AAnswer replies to every request.
     void StartAgent(std::function<void(const SeenRequest&)> AAnswer, bool ATestMode = false)
@@ -120,11 +104,7 @@ protected:
         return FSeen;
     }
 
-    test::TempDir FDir;
-    test::EnvGuard FProgramData{"KORVEL_PROGRAMDATA", FDir.Folder() + "Korvel/"};
     test::EnvGuard FLogDir{"KORVEL_LOG_DIR", FDir.Folder()};
-    test::RedisServer FRedis;
-    std::shared_ptr<TLogWindowLines> FLog = std::make_shared<TLogWindowLines>();
     std::mutex FMutex;
     std::vector<SeenRequest> FSeen;
 };

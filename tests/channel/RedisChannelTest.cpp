@@ -9,6 +9,7 @@
 #include "foundation/TextCodec.h"
 #include "foundation/WorkerPool.h"
 
+#include "ChannelTestGround.h"
 #include "fixtures/RedisServer.h"
 #include "fixtures/TempDir.h"
 
@@ -28,19 +29,14 @@ using namespace std::chrono_literals;
 using json = nlohmann::json;
 using test::WaitUntil;
 
-const std::string ClientId = "{0F0E0D0C-0B0A-4908-8706-050403020100}";
+const std::string ClientId = test::ChannelTestClientId;
 const std::string OwnChannel = "korvel_database_" + ClientId;
 
-class RedisChannelTest : public ::testing::Test {
+class RedisChannelTest : public test::ChannelTestGround {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directories(FDir.Path() / "Korvel");
-        FRedis.WriteConfig();
-        TLog::ResetForTests();
-        TLog::AttachWindowLines(FLog);
-        AppConfig() = {"1.2.3.4", ClientId};
-        UnloadRequested = false;
+        ChannelTestGround::SetUp();
         TRedisChannel::Setup(
             false, ClientId,
             [this](const std::string&, const std::string& ASN, const std::string& ATypeMsg, const std::string& AKey,
@@ -55,15 +51,6 @@ protected:
                 }
                 TRedisChannel::SendData(TRedisChannel::IdentifyChannel, ASN, "IDENTIFY", AKey, "[{}]", true);
             });
-    }
-
-    void TearDown() override
-    {
-        UnloadRequested = true;
-        TWorkerPool::Shared().WaitIdle();
-        UnloadRequested = false;
-        TRedisChannel::ResetForTests();
-        TLog::ResetForTests();
     }
 
     std::vector<std::string> Requests()
@@ -112,10 +99,6 @@ protected:
         });
     }
 
-    test::TempDir FDir;
-    test::EnvGuard FProgramData{"KORVEL_PROGRAMDATA", FDir.Folder() + "Korvel/"};
-    test::RedisServer FRedis;
-    std::shared_ptr<TLogWindowLines> FLog = std::make_shared<TLogWindowLines>();
     std::mutex FMutex;
     std::vector<std::string> FRequests;
     std::vector<std::string> FReIdentified;

@@ -14,6 +14,7 @@
 #include "foundation/ProcessState.h"
 #include "foundation/WorkerPool.h"
 
+#include "ChannelTestGround.h"
 #include "fixtures/RedisServer.h"
 #include "fixtures/TempDir.h"
 
@@ -34,7 +35,7 @@ namespace {
 using json = nlohmann::ordered_json;
 using test::WaitUntil;
 
-const std::string ClientId = "{0F0E0D0C-0B0A-4908-8706-050403020100}";
+const std::string ClientId = test::ChannelTestClientId;
 const std::string OwnChannel = "korvel_database_" + ClientId;
 const std::string ServerKey = "server-key";
 const std::string ReplyChannel = "korvel_database_" + ServerKey;
@@ -122,28 +123,19 @@ private:
     std::atomic<int>* FDestroyed;
 };
 
-class SignEventTest : public ::testing::Test {
+class SignEventTest : public test::ChannelTestGround {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directories(FDir.Path() / "Korvel");
-        FRedis.WriteConfig();
-        TLog::ResetForTests();
-        TLog::AttachWindowLines(FLog);
-        AppConfig() = {"1.2.3.4", ClientId};
-        UnloadRequested = false;
+        ChannelTestGround::SetUp();
         TRedisChannel::Setup(false, ClientId, TSignEvent::OnMessageFromServer, TSignEvent::OnIdentify);
         TSignEvent::SetSigners(FKeys);
     }
 
     void TearDown() override
     {
-        UnloadRequested = true;
-        TWorkerPool::Shared().WaitIdle();
-        UnloadRequested = false;
-        TRedisChannel::ResetForTests();
+        ChannelTestGround::TearDown();
         TSignEvent::ResetForTests();
-        TLog::ResetForTests();
     }
 
     std::shared_ptr<TScriptedSigner> Activate(const std::string& ASN)
@@ -182,10 +174,6 @@ protected:
 
     static json Parsed(const std::string& AMessage) { return json::parse(AMessage); }
 
-    test::TempDir FDir;
-    test::EnvGuard FProgramData{"KORVEL_PROGRAMDATA", FDir.Folder() + "Korvel/"};
-    test::RedisServer FRedis;
-    std::shared_ptr<TLogWindowLines> FLog = std::make_shared<TLogWindowLines>();
     std::shared_ptr<TActiveKeys> FKeys = std::make_shared<TActiveKeys>();
 };
 
