@@ -19,7 +19,9 @@
 #include "foundation/ProcessState.h"
 #include "foundation/WorkerPool.h"
 
+#include <chrono>
 #include <csignal>
+#include <ctime>
 #include <iostream>
 #include <memory>
 #include <pthread.h>
@@ -29,6 +31,9 @@ namespace korvel::cli {
 namespace {
 
 int RunAgent(const std::vector<std::string>& AArgs);
+
+// How often the log kept for LOG requests is checked for its size, as the window checks its pane.
+constexpr std::chrono::seconds LogPaneCheck{60};
 
 // Each key's options follow a "--key" of their own.
 const std::string AgentUsage = std::string("agent --key ") + KeyOptionsUsage + " [--key ...]...";
@@ -69,11 +74,12 @@ public:
     TStopSignals(const TStopSignals&) = delete;
     TStopSignals& operator=(const TStopSignals&) = delete;
 
-    int Wait() const
+    // The signal taken, or 0 when none came within ATimeout.
+    int Wait(std::chrono::seconds ATimeout) const
     {
-        int signal = 0;
-        sigwait(&FSet, &signal);
-        return signal;
+        const timespec timeout{static_cast<time_t>(ATimeout.count()), 0};
+        const int signal = sigtimedwait(&FSet, nullptr, &timeout);
+        return signal > 0 ? signal : 0;
     }
 
 private:
@@ -132,7 +138,7 @@ int RunAgent(const std::vector<std::string>& AArgs)
     }
 
     const TStopSignals stopSignals;
-    const TConsoleLog consoleLog;
+    TConsoleLog consoleLog;
     const TSignLibrarySession library;
     std::size_t active = 0;
     {
@@ -152,7 +158,9 @@ int RunAgent(const std::vector<std::string>& AArgs)
         }
         std::cout << "Agent running with " << active << " of " << keys.size() << " keys; SIGINT or SIGTERM stops it"
                   << std::endl;
-        const int signal = stopSignals.Wait();
+        int signal = 0;
+        while ((signal = stopSignals.Wait(LogPaneCheck)) == 0)
+            consoleLog.ClearWhenFull();
         std::cout << "Stopping on " << (signal == SIGINT ? "SIGINT" : "SIGTERM") << std::endl;
     }
     return ExitOk;

@@ -43,6 +43,12 @@ TConsoleLog::TConsoleLog() : TConsoleLog(std::cerr)
 {
 }
 
+void TConsoleLog::ClearWhenFull()
+{
+    if (FLines->Count() >= FullPaneLines)
+        FLines->Clear();
+}
+
 TConsoleLog::~TConsoleLog()
 {
     TLog::DetachWindowLines();

@@ -5,6 +5,7 @@
 // the object lives no daily log file is written by this process. Lines logged from several threads come out whole,
 // each thread's in the order it logged them.
 
+#include <cstddef>
 #include <iosfwd>
 #include <memory>
 
@@ -22,6 +23,11 @@ public:
     // Detaches: later lines go to the daily log file again.
     ~TConsoleLog();
     TConsoleLog(const TConsoleLog&) = delete;
+
+    // The window's rule for its pane, so that a long run keeps bounded memory: at 15001 lines or more the pane is
+    // emptied (lines already written to the stream stay there; TLog::GetLog starts afresh).
+    void ClearWhenFull();
+    static constexpr std::size_t FullPaneLines = 15001;
     TConsoleLog& operator=(const TConsoleLog&) = delete;
 
 private:

@@ -69,8 +69,8 @@ std::size_t TLogWindowLines::Count() const
 void TLogWindowLines::Clear()
 {
     std::lock_guard lock(FMutex);
-    FLines.clear();
-    FPending.clear();
+    // Lines the pane has not taken yet are newer than what is cleared: they stay, to be shown.
+    FLines = FPending;
 }
 
 }  // namespace korvel

@@ -29,6 +29,7 @@ public:
     // The whole pane: every line, separated by CR LF.
     std::string Text() const;
     std::size_t Count() const;
+    // Empties the pane of the lines it has taken; lines still pending stay.
     void Clear();
 
 private:

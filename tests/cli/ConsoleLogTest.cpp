@@ -59,6 +59,25 @@ TEST_F(ConsoleLogTest, LinesFromManyThreadsComeOutWholeAndInEachThreadsOrder)
     EXPECT_FALSE(std::filesystem::exists(TLog::DailyLogFileName()));
 }
 
+TEST_F(ConsoleLogTest, AFullPaneIsEmptiedWithoutLosingALineOnTheStream)
+{
+    std::ostringstream out;
+    TConsoleLog console(out);
+    for (std::size_t line = 1; line < TConsoleLog::FullPaneLines; ++line)
+        TLog::Log("рядок " + std::to_string(line));
+    console.ClearWhenFull();
+    EXPECT_EQ(test::LoggedMessages(TLog::GetLog()).size(), TConsoleLog::FullPaneLines - 1) << "not full yet";
+
+    TLog::Log("останній");
+    console.ClearWhenFull();
+    EXPECT_EQ(TLog::GetLog(), "");
+    TLog::Log("після");
+    EXPECT_EQ(test::LoggedMessages(TLog::GetLog()), std::vector<std::string>{"після"});
+    const auto written = test::LoggedMessages(out.str());
+    ASSERT_EQ(written.size(), TConsoleLog::FullPaneLines + 1);
+    EXPECT_EQ(written[TConsoleLog::FullPaneLines - 1], "останній");
+}
+
 TEST_F(ConsoleLogTest, AfterTheConsoleLogLinesGoToTheDailyFileAgain)
 {
     std::ostringstream out;

@@ -155,6 +155,22 @@ TEST_F(LogTest, AttachedWindowTakesEveryLineInsteadOfTheFile)
     EXPECT_EQ(SplitCrLf(TLog::GetLog() + "\r\n").size(), 800u);
 }
 
+TEST_F(LogTest, ClearingThePaneKeepsTheLinesItHasNotTakenYet)
+{
+    TLogWindowLines pane;
+    pane.Open();
+    for (const char* line : {"один", "два"})
+        pane.Append(line);
+    EXPECT_EQ(pane.TakePending().size(), 2u);
+    pane.Append("три");
+
+    pane.Clear();
+    EXPECT_EQ(pane.Text(), "три");
+    EXPECT_EQ(pane.TakePending(), std::vector<std::string>{"три"});
+    pane.Clear();
+    EXPECT_EQ(pane.Count(), 0u);
+}
+
 TEST_F(LogTest, LinesAfterDetachNeverReachThePane)
 {
     auto pane = std::make_shared<TLogWindowLines>();
