@@ -289,10 +289,6 @@ int Run(const TOptions& AOptions)
 
 int main(int AArgc, char** AArgv)
 {
-    try {
-        return korvel::bench::Run(korvel::bench::ParseOptions(AArgc, AArgv));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "korvel_agent_bench: %s\n", error.what());
-        return 1;
-    }
+    return korvel::bench::RunBenchMain("korvel_agent_bench",
+                                       [&] { return korvel::bench::Run(korvel::bench::ParseOptions(AArgc, AArgv)); });
 }

@@ -29,4 +29,14 @@ void ForEachOption(int AArgc, char** AArgv, const char* AUsage,
     }
 }
 
+int RunBenchMain(const char* AProgram, const std::function<int()>& ABody)
+{
+    try {
+        return ABody();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", AProgram, error.what());
+        return 1;
+    }
+}
+
 }  // namespace korvel::bench

@@ -16,4 +16,7 @@ std::size_t PositiveNumber(const std::string& AText, const char* AUsage);
 void ForEachOption(int AArgc, char** AArgv, const char* AUsage,
                    const std::function<bool(const std::string& AName, const std::string& AValue)>& AOption);
 
+// A benchmark's main: ABody's exit code, or 1 after printing "AProgram: " + the message of what escaped it.
+int RunBenchMain(const char* AProgram, const std::function<int()>& ABody);
+
 }  // namespace korvel::bench

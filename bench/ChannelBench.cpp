@@ -209,10 +209,6 @@ int Run(const TOptions& AOptions)
 
 int main(int AArgc, char** AArgv)
 {
-    try {
-        return korvel::bench::Run(korvel::bench::ParseOptions(AArgc, AArgv));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "korvel_channel_bench: %s\n", error.what());
-        return 1;
-    }
+    return korvel::bench::RunBenchMain("korvel_channel_bench",
+                                       [&] { return korvel::bench::Run(korvel::bench::ParseOptions(AArgc, AArgv)); });
 }
