@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <openssl/pkcs12.h>
 #include <openssl/sha.h>
 
 #include <algorithm>
@@ -40,17 +39,9 @@ std::string Sha256(const std::string& AData)
 // Puts the key and certificate of a PKCS#12 file on a token.
 void MoveToToken(const test::SoftHsmToken& AToken, const test::DemoKey& AKey, const std::string& APassword)
 {
-    const std::string bytes = test::ReadFileBytes(AKey.File);
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::unique_ptr<PKCS12, decltype(&PKCS12_free)> p12(d2i_PKCS12(nullptr, &data, static_cast<long>(bytes.size())),
-                                                        PKCS12_free);
-    ASSERT_TRUE(p12);
-    EVP_PKEY* key = nullptr;
-    X509* certificate = nullptr;
-    ASSERT_EQ(PKCS12_parse(p12.get(), APassword.c_str(), &key, &certificate, nullptr), 1);
-    AToken.AddKey(TokenLabel, Pin, key, certificate, "01");
-    EVP_PKEY_free(key);
-    X509_free(certificate);
+    const test::OpenedPkcs12 opened = test::OpenPkcs12(test::ReadFileBytes(AKey.File), APassword);
+    ASSERT_TRUE(opened.Key && opened.Certificate);
+    AToken.AddKey(TokenLabel, Pin, opened.Key.get(), opened.Certificate.get(), "01");
 }
 
 // An envelope's JSON; the agent writes Windows-1251, so only ASCII members are read.

@@ -48,38 +48,6 @@ std::string Fetched(const std::string& AUrl)
     return body.str();
 }
 
-struct OpenedKey {
-    test::TestKeyPtr Key;
-    test::TestCertPtr Certificate;
-    int ChainLength = 0;
-};
-
-// The PKCS#12 file opened with APassword; empty pointers when it does not open.
-OpenedKey OpenPkcs12(const std::filesystem::path& AFile, const std::string& APassword)
-{
-    const std::string bytes = test::ReadFileBytes(AFile);
-    const auto* der = reinterpret_cast<const unsigned char*>(bytes.data());
-    PKCS12* container = d2i_PKCS12(nullptr, &der, static_cast<long>(bytes.size()));
-    EVP_PKEY* key = nullptr;
-    X509* certificate = nullptr;
-    STACK_OF(X509)* chain = nullptr;
-    const bool opened = container && PKCS12_parse(container, APassword.c_str(), &key, &certificate, &chain) == 1;
-    PKCS12_free(container);
-    OpenedKey result{test::TestKeyPtr(key), test::TestCertPtr(certificate), opened ? sk_X509_num(chain) : 0};
-    sk_X509_pop_free(chain, X509_free);
-    return result;
-}
-
-std::string SerialOf(X509* ACertificate)
-{
-    BIGNUM* number = ASN1_INTEGER_to_BN(X509_get0_serialNumber(ACertificate), nullptr);
-    char* hex = BN_bn2hex(number);
-    std::string serial = hex;
-    OPENSSL_free(hex);
-    BN_free(number);
-    return serial;
-}
-
 std::string CommonNameOf(X509* ACertificate)
 {
     char name[256] = {};
@@ -148,11 +116,11 @@ TEST_F(AgentEnvironmentTest, DemoKeysOpenWithThePasswordAndAreWhatTheirRecordsSa
         serials.insert(key.Serial);
         files.insert(key.File);
         EXPECT_EQ(key.File.parent_path(), environment.Folder() / "keys");
-        EXPECT_EQ(OpenPkcs12(key.File, "wrong").Key, nullptr);
-        const OpenedKey opened = OpenPkcs12(key.File, environment.Password());
+        EXPECT_EQ(test::OpenPkcs12(test::ReadFileBytes(key.File), "wrong").Key, nullptr);
+        const test::OpenedPkcs12 opened = test::OpenPkcs12(test::ReadFileBytes(key.File), environment.Password());
         ASSERT_NE(opened.Key, nullptr);
         EXPECT_EQ(EVP_PKEY_get_base_id(opened.Key.get()), EVP_PKEY_EC);
-        EXPECT_EQ(SerialOf(opened.Certificate.get()), key.Serial);
+        EXPECT_EQ(test::CertificateSerialHex(opened.Certificate.get()), key.Serial);
         EXPECT_EQ(CommonNameOf(opened.Certificate.get()), key.CommonName);
         EXPECT_EQ(X509_verify(opened.Certificate.get(), X509_get0_pubkey(ca.get())), 1);
         EXPECT_EQ(opened.ChainLength, 1);

@@ -43,16 +43,6 @@ const TSharedKeys& Keys()
     return keys;
 }
 
-std::string SerialOf(X509* ACertificate)
-{
-    BIGNUM* number = ASN1_INTEGER_to_BN(X509_get0_serialNumber(ACertificate), nullptr);
-    char* hex = BN_bn2hex(number);
-    std::string serial = hex;
-    OPENSSL_free(hex);
-    BN_free(number);
-    return serial;
-}
-
 // The end of the signers' validity, 31.12.2049 23:59:58 UTC, in the program's local time.
 TDateTime SignerEnd()
 {
@@ -169,8 +159,8 @@ TEST_F(SignWithLibraryTest, EveryKeyFileKindSignsDataThatVerifiesAgainstItsIssue
     const TCase cases[] = {
         {"pkcs12", Pkcs12Key(), SignerSerial, "Шевченко Тарас Григорович", CaFile()},
         {"pkcs8", FileKey(pkcs8, "pk8-пароль"), SignerSerial, "Шевченко Тарас Григорович", CaFile()},
-        {"jks", FileKey(JksFolder / "korvel-test.jks", "другий-пароль"), SerialOf(jksCertificate.get()),
-         "Франко Іван Якович", JksFolder / "second.crt"},
+        {"jks", FileKey(JksFolder / "korvel-test.jks", "другий-пароль"),
+         test::CertificateSerialHex(jksCertificate.get()), "Франко Іван Якович", JksFolder / "second.crt"},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.Name);
