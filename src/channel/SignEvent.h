@@ -26,7 +26,6 @@ public:
     static std::shared_ptr<TActiveKeys> Signers();
     // The number of key records, active or not.
     static void SetKeyCount(int ACount) { FKeyCount = ACount; }
-    static int KeyCount() { return FKeyCount; }
 
     // The channel's message event. Never raises.
     static void OnMessageFromServer(const std::string& AChannel, const std::string& ASN, const std::string& ATypeMsg,

@@ -122,4 +122,10 @@ TDateTime NowDateTime()
     return DateTimeFromTimePoint(std::chrono::system_clock::now());
 }
 
+std::chrono::system_clock::time_point TimePointFromUtcParts(const TDateTimeParts& AParts)
+{
+    std::tm utc = ToTm(AParts);
+    return std::chrono::system_clock::from_time_t(::timegm(&utc)) + std::chrono::milliseconds(AParts.Millisecond);
+}
+
 }  // namespace korvel

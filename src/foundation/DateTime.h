@@ -39,5 +39,7 @@ TDateTime DateOf(TDateTime AValue);
 TDateTime DateTimeFromTimePoint(std::chrono::system_clock::time_point AWhen);
 std::chrono::system_clock::time_point TimePointFromDateTime(TDateTime AValue);
 TDateTime NowDateTime();
+// The moment that AParts name as a UTC date and time.
+std::chrono::system_clock::time_point TimePointFromUtcParts(const TDateTimeParts& AParts);
 
 }  // namespace korvel

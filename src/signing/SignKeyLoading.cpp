@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <stdexcept>
 
@@ -69,16 +68,8 @@ TDateTime LocalDateTimeOf(const EU_TIME& ATime)
 {
     if (ATime.wYear == 0)
         return 0;
-    std::tm parts{};
-    parts.tm_year = ATime.wYear - 1900;
-    parts.tm_mon = ATime.wMonth - 1;
-    parts.tm_mday = ATime.wDay;
-    parts.tm_hour = ATime.wHour;
-    parts.tm_min = ATime.wMinute;
-    parts.tm_sec = ATime.wSecond;
-    const auto when =
-        std::chrono::system_clock::from_time_t(::timegm(&parts)) + std::chrono::milliseconds(ATime.wMilliseconds);
-    return DateTimeFromTimePoint(when);
+    return DateTimeFromTimePoint(TimePointFromUtcParts(
+        {ATime.wYear, ATime.wMonth, ATime.wDay, ATime.wHour, ATime.wMinute, ATime.wSecond, ATime.wMilliseconds}));
 }
 
 TCertInfoRec CertInfoOf(const EU_CERT_INFO_EX& AInfo)

@@ -26,6 +26,14 @@ TEST(DateTime, CountsDaysFromTheEndOf1899)
     EXPECT_EQ(At(1899, 12, 29), -1.0);
 }
 
+TEST(DateTime, UtcPartsNameTheirMomentWhateverTheLocalZone)
+{
+    using namespace std::chrono;
+    EXPECT_EQ(TimePointFromUtcParts({1970, 1, 1, 0, 0, 1, 500}), system_clock::time_point(milliseconds(1500)));
+    EXPECT_EQ(TimePointFromUtcParts({2049, 12, 31, 23, 59, 58, 0}),
+              sys_days{year{2049} / 12 / 31} + hours{23} + minutes{59} + seconds{58});
+}
+
 TEST(DateTime, RefusesFieldsOutOfRange)
 {
     const std::vector<TDateTimeParts> invalid = {

@@ -17,13 +17,8 @@ using test::SignTest;
 using TArgs = std::vector<std::string>;
 using TLines = std::vector<std::string>;
 
-const std::string List = R"([
-  {"issuerCNs": ["АЦСК Тест"], "cmpAddress": "cmp.test.ua", "tspAddress": "tsp.test.ua",
-   "tspAddressPort": "80", "ocspAccessPointAddress": "ocsp.test.ua", "ocspAccessPointPort": "8080"},
-  {"issuerCNs": ["Хмарний"], "cloud_type": "other-cloud"}
-])";
-
-const std::string Error = "fake error";
+const std::string& List = test::FileAndCloudAuthorities;
+const std::string Error = test::FakeError;
 // "TEST" read as base64.
 const std::string TestBytes = "\x4c\x44\x93";
 

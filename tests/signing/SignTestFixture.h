@@ -46,6 +46,14 @@ public:
 
 namespace test {
 
+// An authority list of one file-key authority ("АЦСК Тест", servers named but never reached) and one cloud service
+// ("Хмарний").
+inline const std::string FileAndCloudAuthorities = R"([
+  {"issuerCNs": ["АЦСК Тест"], "cmpAddress": "cmp.test.ua", "tspAddress": "tsp.test.ua",
+   "tspAddressPort": "80", "ocspAccessPointAddress": "ocsp.test.ua", "ocspAccessPointPort": "8080"},
+  {"issuerCNs": ["Хмарний"], "cloud_type": "other-cloud"}
+])";
+
 class SignTest : public ::testing::Test {
 protected:
     SignTest();

@@ -14,6 +14,9 @@
 
 namespace korvel::test {
 
+// What the fake says of every error unless a test tells it otherwise.
+inline constexpr const char* FakeError = "fake error";
+
 struct TFakeCall {
     std::string Name;               // the entry point, "EUSetCMPSettings"
     std::vector<std::string> Args;  // integers in decimal, texts as their 8-bit bytes
@@ -45,7 +48,7 @@ struct TFakeSignLibraryScript {
     // Results of the other entry points by name; 0 when not set.
     std::map<std::string, unsigned long> Results;
     // What EUGetErrorLangDesc gives for any code, 8-bit.
-    std::string ErrorDescription = "fake error";
+    std::string ErrorDescription = FakeError;
 
     // 8-bit JKS aliases. After the last one the enumeration ends with 7, or fails with
     // JksEnumFailure when set. A result set for EUEnumJKSPrivateKeysFile fails every index.
@@ -73,7 +76,7 @@ struct TFakeSignLibraryScript {
         MediaDevices.clear();
         EnumFailure = 0;
         Results.clear();
-        ErrorDescription = "fake error";
+        ErrorDescription = FakeError;
         JksAliases.clear();
         JksEnumFailure = 0;
         JksKey = "jks-key";
